@@ -1,0 +1,281 @@
+#include "harness.h"
+
+#include <tlhelp32.h>
+
+#include <cstring>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const char kPlacedList[] = "orvtest-placed.lst";
+
+std::string LinuxToWindows(const char* linuxPath) {
+    std::string path = "Z:";
+    path += linuxPath;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    if (path.back() != '\\')
+        path += '\\';
+    return path;
+}
+
+bool PlaceFile(const char* name, const std::string& dir, const char* as) {
+    CreateDirectoryA(dir.c_str(), nullptr);
+    std::string target = dir + (as ? as : name);
+    if (!CopyFileA(BinPath(name).c_str(), target.c_str(), FALSE))
+        return false;
+    std::string list;
+    ReadWholeFile(WindowsDir() + kPlacedList, &list);
+    return WriteTextFile(WindowsDir() + kPlacedList, list + target + "\n");
+}
+
+void DeleteTree(const std::string& dir) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!strcmp(found.cFileName, ".") || !strcmp(found.cFileName, ".."))
+                continue;
+            std::string path = dir + found.cFileName;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                DeleteTree(path + "\\");
+            } else {
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+template <typename Visit> int ForEachProcessNamed(const char* imageName, Visit visit) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    int count = 0;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
+        if (_stricmp(entry.szExeFile, imageName) == 0) {
+            ++count;
+            visit(entry.th32ProcessID);
+        }
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+} // namespace
+
+std::string BinPath(const char* name) {
+    return LinuxToWindows(ORV_BIN_DIR) + name;
+}
+std::string SourcePath(const char* relative) {
+    std::string path = LinuxToWindows(ORV_SOURCE_DIR) + relative;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+std::string WindowsDir() {
+    char dir[MAX_PATH];
+    UINT length = GetWindowsDirectoryA(dir, sizeof dir);
+    std::string path(dir, length);
+    if (path.empty() || path.back() != '\\')
+        path += '\\';
+    return path;
+}
+
+std::string AppDir() {
+    return WindowsDir() + "KELTO32\\";
+}
+
+bool PlaceInWindows(const char* name, const char* as) {
+    return PlaceFile(name, WindowsDir(), as);
+}
+bool PlaceInAppDir(const char* name, const char* as) {
+    return PlaceFile(name, AppDir(), as);
+}
+
+void ResetInstall() {
+    // Programs started from the application directory hold their files open.
+    for (const char* program : {"ORVMAIN.EXE", "ORVCNTL.EXE"})
+        KillProcessesNamed(program);
+    std::string list;
+    if (ReadWholeFile(WindowsDir() + kPlacedList, &list)) {
+        size_t start = 0;
+        for (size_t end; (end = list.find('\n', start)) != std::string::npos; start = end + 1) {
+            std::string path = list.substr(start, end - start);
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path.c_str());
+        }
+        DeleteFileA((WindowsDir() + kPlacedList).c_str());
+    }
+    for (const char* file : {"CAT.INI", "ORVLIB.LOG", "SETSCAN.INI"})
+        DeleteFileA((WindowsDir() + file).c_str());
+    DeleteTree(AppDir());
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == text.size();
+}
+
+bool ReadWholeFile(const std::string& path, std::string* out) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    out->clear();
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        out->append(buffer, got);
+    CloseHandle(file);
+    return true;
+}
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+HANDLE StartProgram(const std::string& commandLine, const char* directory) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, directory,
+                        &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+RunResult RunProgram(const std::string& commandLine, DWORD timeoutMs, const char* directory) {
+    RunResult result;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        result.exitCode = static_cast<DWORD>(-1);
+        return result;
+    }
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION process{};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                  directory, &startup, &process);
+    CloseHandle(writeEnd);
+    if (!started) {
+        CloseHandle(readEnd);
+        result.exitCode = static_cast<DWORD>(-1);
+        result.output = "cannot start: " + commandLine;
+        return result;
+    }
+    std::thread reader([&] {
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
+            result.output.append(buffer, got);
+    });
+    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_TIMEOUT) {
+        result.timedOut = true;
+        TerminateProcess(process.hProcess, 259);
+        WaitForSingleObject(process.hProcess, 5000);
+    }
+    GetExitCodeProcess(process.hProcess, &result.exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    reader.join();
+    CloseHandle(readEnd);
+    return result;
+}
+
+int KillProcessesNamed(const char* imageName) {
+    return ForEachProcessNamed(imageName, [](DWORD id) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+        if (process) {
+            TerminateProcess(process, 1);
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        }
+    });
+}
+
+int CountProcessesNamed(const char* imageName) {
+    return ForEachProcessNamed(imageName, [](DWORD) {});
+}
+
+HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND window = FindWindowA(className, title);
+        if (window || GetTickCount() - start >= timeoutMs)
+            return window;
+        Sleep(20);
+    }
+}
+
+bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (IsWindow(window)) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+bool SaveScreenshot(HWND window, const std::string& bmpPath) {
+    RECT rect;
+    if (!GetWindowRect(window, &rect))
+        return false;
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0)
+        return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory, old);
+    DWORD stride = ((width * 3 + 3) & ~3u);
+    DWORD imageSize = stride * height;
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42;
+    header.bfOffBits = sizeof header + sizeof info.bmiHeader;
+    header.bfSize = header.bfOffBits + imageSize;
+    info.bmiHeader.biSizeImage = imageSize;
+    std::string file(reinterpret_cast<char*>(&header), sizeof header);
+    file.append(reinterpret_cast<char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    file.append(static_cast<char*>(bits), imageSize);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return WriteTextFile(bmpPath, file);
+}

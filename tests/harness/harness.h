@@ -1,0 +1,45 @@
+// Test harness for Win32 programs under Wine: built binaries placed into the Windows and
+// application directories, programs run with a time limit, windows found, screenshots saved.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// Windows path of a binary in the x86_64 build tree (bin folder).
+std::string BinPath(const char* name);
+// Windows path of a file in the source tree (test data, fixtures).
+std::string SourcePath(const char* relative);
+std::string WindowsDir(); // "C:\windows\"
+std::string AppDir();     // "C:\windows\KELTO32\"
+
+// Copies a built binary into the Windows directory or the application directory (optionally under
+// another name) and records it so ResetInstall removes it again.
+bool PlaceInWindows(const char* name, const char* as = nullptr);
+bool PlaceInAppDir(const char* name, const char* as = nullptr);
+// Removes every placed file, the whole application directory and the library's files in the
+// Windows directory, and ends programs still running from there.
+void ResetInstall();
+
+bool WriteTextFile(const std::string& path, const std::string& text);
+bool ReadWholeFile(const std::string& path, std::string* out);
+bool FileExists(const std::string& path);
+
+struct RunResult {
+    DWORD exitCode = 0;
+    bool timedOut = false;
+    std::string output; // stdout and stderr together
+};
+// Runs a command line and waits at most timeoutMs; a program still running then is killed.
+RunResult RunProgram(const std::string& commandLine, DWORD timeoutMs,
+                     const char* directory = nullptr);
+// Starts a program without waiting; the caller waits on and closes the handle.
+HANDLE StartProgram(const std::string& commandLine, const char* directory = nullptr);
+// Ends every process whose image name matches (case-insensitive); returns how many.
+int KillProcessesNamed(const char* imageName);
+int CountProcessesNamed(const char* imageName);
+
+// Polls for a top-level window by class and/or title (either may be null).
+HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs);
+bool WaitForWindowGone(HWND window, DWORD timeoutMs);
+// Saves what the screen shows of a window as a 24-bit BMP.
+bool SaveScreenshot(HWND window, const std::string& bmpPath);
