@@ -36,9 +36,10 @@ orv_session_start() {
         "$ORV_WINE" wineboot -i >/dev/null 2>&1 </dev/null
         "$ORV_WINESERVER" -w
     fi
-    # Persistent wineserver and the desktop process, both quiet so no test pipe is held open.
+    # Persistent wineserver and the desktop process, both quiet so no test pipe is held open. The
+    # desktop is the default one: a desktop started later by a test would inherit its output pipe.
     "$ORV_WINESERVER" -p >/dev/null 2>&1 </dev/null
-    "$ORV_WINE" explorer.exe /desktop=orvtest,1280x1024 >/dev/null 2>&1 </dev/null &
+    "$ORV_WINE" explorer.exe /desktop=Default,1280x1024 >/dev/null 2>&1 </dev/null &
     ORV_DESKTOP_PID=$!
     "$ORV_WINE" cmd.exe /c exit >/dev/null 2>&1 </dev/null
 
@@ -50,7 +51,9 @@ ENV
 orv_session_stop() {
     rm -f "$ORV_OUT/session.env"
     "$ORV_WINESERVER" -k >/dev/null 2>&1 || true
-    [ -n "${ORV_DESKTOP_PID:-}" ] && wait "$ORV_DESKTOP_PID" 2>/dev/null
-    [ -n "${ORV_XVFB_PID:-}" ] && kill "$ORV_XVFB_PID" 2>/dev/null && wait "$ORV_XVFB_PID" 2>/dev/null
-    return 0
+    if [ -n "${ORV_DESKTOP_PID:-}" ]; then wait "$ORV_DESKTOP_PID" 2>/dev/null || true; fi
+    if [ -n "${ORV_XVFB_PID:-}" ]; then
+        kill "$ORV_XVFB_PID" 2>/dev/null || true
+        wait "$ORV_XVFB_PID" 2>/dev/null || true
+    fi
 }
