@@ -116,8 +116,7 @@ void ResetInstall() {
         }
         DeleteFileA((WindowsDir() + kPlacedList).c_str());
     }
-    for (const char* file : {"CAT.INI", "ORVLIB.LOG", "SETSCAN.INI"})
-        DeleteFileA((WindowsDir() + file).c_str());
+    DeleteFileA((WindowsDir() + "SETSCAN.INI").c_str());
     DeleteTree(AppDir());
 }
 

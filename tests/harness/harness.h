@@ -16,8 +16,8 @@ std::string AppDir();     // "C:\windows\KELTO32\"
 // another name) and records it so ResetInstall removes it again.
 bool PlaceInWindows(const char* name, const char* as = nullptr);
 bool PlaceInAppDir(const char* name, const char* as = nullptr);
-// Removes every placed file, the whole application directory and the library's files in the
-// Windows directory, and ends programs still running from there.
+// Removes every placed file, the whole application directory and SETSCAN.INI in the Windows
+// directory, and ends the server and controller programs still running from there.
 void ResetInstall();
 
 bool WriteTextFile(const std::string& path, const std::string& text);
