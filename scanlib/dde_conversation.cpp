@@ -1,0 +1,260 @@
+#include "dde_conversation.h"
+
+#include <dde.h>
+
+#include <cstring>
+#include <ctime>
+
+#include "client_table.h"
+
+namespace {
+
+HINSTANCE g_instance = nullptr;
+HWND g_clientWindow = nullptr;
+HWND g_serverWindow = nullptr;
+bool g_awaitingInitiate = false;
+bool g_refused = false;
+
+// A DDE message taken off the queue, its lParam already released.
+struct Incoming {
+    UINT message;
+    UINT_PTR low; // status word of an ack, block of a data message
+    uint16_t item;
+};
+
+LRESULT CALLBACK ClientWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_DDE_ACK)
+        return DefWindowProcA(window, message, wParam, lParam);
+    if (!g_awaitingInitiate)
+        return 0;
+    // The answer to the initiate is sent, not posted: its lParam holds two plain atoms.
+    ATOM application = LOWORD(lParam), topic = HIWORD(lParam);
+    char name[80] = "";
+    GlobalGetAtomNameA(application, name, sizeof name);
+    if (std::strcmp(name, kDdeApplication) != 0)
+        return 0;
+    g_serverWindow = reinterpret_cast<HWND>(wParam);
+    if (topic != 0) {
+        GlobalDeleteAtom(topic);
+        g_refused = true;
+    }
+    GlobalDeleteAtom(application);
+    g_awaitingInitiate = false;
+    return 0;
+}
+
+// One wait step: sleep a poll interval, let sent messages in, take one DDE message if any.
+bool WaitStep(Incoming* incoming) {
+    Sleep(kPollMs);
+    MSG msg;
+    PeekMessageA(&msg, g_clientWindow, WM_MOUSEFIRST, 0x209, PM_NOREMOVE);
+    PeekMessageA(&msg, g_clientWindow, WM_KEYFIRST, 0x108, PM_NOREMOVE);
+    if (!PeekMessageA(&msg, g_clientWindow, WM_DDE_FIRST, WM_DDE_LAST, PM_REMOVE))
+        return false;
+    // Wine may hand back a garbage message after losing an oversized block.
+    if (msg.message < WM_DDE_FIRST || msg.message > WM_DDE_LAST)
+        return false;
+    UINT_PTR low = 0, high = 0;
+    UnpackDDElParam(msg.message, msg.lParam, &low, &high);
+    FreeDDElParam(msg.message, msg.lParam);
+    *incoming = {msg.message, low, static_cast<uint16_t>(high)};
+    return true;
+}
+
+uint16_t BlockFlags(HGLOBAL block) {
+    auto* words = static_cast<const uint16_t*>(GlobalLock(block));
+    if (!words)
+        return 0;
+    uint16_t flags = GlobalSize(block) >= 2 ? words[0] : 0;
+    GlobalUnlock(block);
+    return flags;
+}
+
+// A message that belongs to no exchange of ours: a data block handed over with fRelease is
+// ours to free, or it would be lost.
+void Drop(const Incoming& incoming) {
+    if (incoming.message != WM_DDE_DATA || !incoming.low)
+        return;
+    HGLOBAL block = reinterpret_cast<HGLOBAL>(incoming.low);
+    if (BlockFlags(block) & kBlockRelease)
+        GlobalFree(block);
+}
+
+bool PostPoke(HGLOBAL block, uint16_t item) {
+    LPARAM lParam = PackDDElParam(WM_DDE_POKE, reinterpret_cast<UINT_PTR>(block), item);
+    if (PostMessageA(g_serverWindow, WM_DDE_POKE, reinterpret_cast<WPARAM>(g_clientWindow), lParam))
+        return true;
+    FreeDDElParam(WM_DDE_POKE, lParam);
+    return false;
+}
+
+bool PostRequest(uint16_t format, uint16_t item) {
+    return PostMessageA(g_serverWindow, WM_DDE_REQUEST, reinterpret_cast<WPARAM>(g_clientWindow),
+                        MAKELPARAM(format, item)) != 0;
+}
+
+// Waits for the answer under the item. With a poke block, a busy answer re-posts it; with
+// dataWanted a data message ends the wait with its block.
+Reply AwaitAnswer(uint16_t item, bool dataWanted, HGLOBAL pokeBlock) {
+    const int64_t start = static_cast<int64_t>(std::time(nullptr));
+    for (;;) {
+        Incoming incoming;
+        if (WaitStep(&incoming)) {
+            if (incoming.item != item) {
+                Drop(incoming);
+            } else if (incoming.message == WM_DDE_DATA && dataWanted) {
+                return {Outcome::Data, reinterpret_cast<HGLOBAL>(incoming.low)};
+            } else if (incoming.message == WM_DDE_ACK) {
+                uint16_t status = static_cast<uint16_t>(incoming.low);
+                if (status & kAckPositive)
+                    return {Outcome::Ack, nullptr};
+                if (!(pokeBlock && (status & kAckBusy)))
+                    return {Outcome::Nack, nullptr};
+                if (!PostPoke(pokeBlock, item))
+                    return {Outcome::Failed, nullptr};
+            } else {
+                Drop(incoming);
+            }
+        }
+        if (ReplyTimedOut(start, static_cast<int64_t>(std::time(nullptr))))
+            return {Outcome::TimedOut, nullptr};
+    }
+}
+
+uint32_t TimeOfDayMs() {
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    return now.wHour * 3600000u + now.wMinute * 60000u + now.wSecond * 1000u + now.wMilliseconds;
+}
+
+void WaitTimeOfDay(uint32_t ms) {
+    const uint32_t start = TimeOfDayMs();
+    while (ElapsedTimeOfDay(start, TimeOfDayMs()) < ms)
+        Sleep(10);
+}
+
+} // namespace
+
+bool ReplyTimedOut(int64_t startSeconds, int64_t nowSeconds) {
+    return nowSeconds - startSeconds > kReplyTimeoutSeconds;
+}
+
+uint32_t ElapsedTimeOfDay(uint32_t startMs, uint32_t nowMs) {
+    return nowMs < startMs ? nowMs : nowMs - startMs;
+}
+
+bool RegisterClientWindowClass(HINSTANCE instance) {
+    g_instance = instance;
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = ClientWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = kClientWindowClass;
+    return RegisterClassA(&windowClass) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+void UnregisterClientWindowClass(HINSTANCE instance) {
+    UnregisterClassA(kClientWindowClass, instance);
+}
+
+void ClearRefusalMark() {
+    g_refused = false;
+}
+
+HWND ClientWindow() {
+    return g_clientWindow;
+}
+HWND ServerWindow() {
+    return g_serverWindow;
+}
+
+int16_t OpenConversation(HWND parent) {
+    // A child of another process's window is created without waiting for that process's thread
+    // only when it does not notify its parent.
+    g_clientWindow = CreateWindowExA(WS_EX_NOPARENTNOTIFY, kClientWindowClass, kClientWindowTitle,
+                                     WS_CHILD, 0, 0, 0, 0, parent, nullptr, g_instance, nullptr);
+    if (!g_clientWindow)
+        return -1002;
+    ATOM application = GlobalAddAtomA(kDdeApplication);
+    ATOM topic = GlobalAddAtomA(kDdeTopic);
+    g_awaitingInitiate = true;
+    g_serverWindow = nullptr;
+    SendMessageA(HWND_BROADCAST, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(g_clientWindow),
+                 MAKELPARAM(application, topic));
+    g_awaitingInitiate = false;
+    // Every server answering has added its own atoms; ours are released once the broadcast is over.
+    GlobalDeleteAtom(application);
+    GlobalDeleteAtom(topic);
+    if (!g_serverWindow || g_refused)
+        return -1002;
+    return 0;
+}
+
+bool PokeItem(HGLOBAL block, uint16_t item) {
+    if (!g_serverWindow || !PostPoke(block, item))
+        return false;
+    return AwaitAnswer(item, false, block).outcome == Outcome::Ack;
+}
+
+bool RequestAck(uint16_t format, uint16_t item) {
+    if (!g_serverWindow || !PostRequest(format, item))
+        return false;
+    return AwaitAnswer(item, false, nullptr).outcome == Outcome::Ack;
+}
+
+Reply RequestData(uint16_t format, uint16_t item) {
+    if (!g_serverWindow || !PostRequest(format, item))
+        return {Outcome::Failed, nullptr};
+    Reply reply = AwaitAnswer(item, true, nullptr);
+    // For a request with data any acknowledgement, positive or not, ends it without data.
+    if (reply.outcome == Outcome::Nack)
+        reply.outcome = Outcome::Ack;
+    return reply;
+}
+
+int PumpMessages(UINT wanted) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (msg.message == wanted) {
+            PeekMessageA(&msg, nullptr, wanted, wanted, PM_REMOVE);
+            return 1;
+        }
+        if (GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+            // A quit message is the application's to see: put it back and stop.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return 0;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 0;
+}
+
+void DestroyClientWindow() {
+    if (g_clientWindow && IsWindow(g_clientWindow))
+        DestroyWindow(g_clientWindow);
+    g_clientWindow = nullptr;
+}
+
+void EndConversation(HWND serverMainWindow) {
+    // Bounded: a server that hangs must not hold the unloading process forever.
+    // Without a conversation no close was asked, so there is nothing to wait for.
+    DWORD_PTR ignored = 0;
+    bool closeSent = g_serverWindow && SendMessageTimeoutA(g_serverWindow, WM_CLOSE, 0, 0,
+                                                           SMTO_NORMAL, kShutdownLimitMs, &ignored);
+    for (DWORD waited = 0;
+         closeSent && FindWindowA(kServerDdeWindowClass, "") && waited < kShutdownLimitMs;
+         waited += kShutdownPollMs) {
+        PumpMessages(WM_NULL);
+        WaitTimeOfDay(kShutdownPollMs);
+    }
+    g_serverWindow = nullptr;
+    DestroyClientWindow();
+    if (TableMapped()) {
+        HWND recorded = WindowFromField(Header()->conversationWindow);
+        if (recorded && IsWindow(recorded))
+            DestroyWindow(recorded);
+    }
+    if (serverMainWindow && IsWindow(serverMainWindow))
+        SendMessageTimeoutA(serverMainWindow, WM_CLOSE, 0, 0, SMTO_NORMAL, kShutdownLimitMs,
+                            &ignored);
+}

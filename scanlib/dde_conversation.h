@@ -1,0 +1,63 @@
+// The DDE conversation with the scanning server: a hidden client window, the initiate handshake
+// and the exchange primitives (poke, request with acknowledgement, request with data). Items are
+// small numbers, not atoms; every wait polls the calling thread's queue every 20 ms.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+constexpr char kClientWindowClass[] = "ClientDDEWndClass";
+constexpr char kClientWindowTitle[] = "ClientDDE";
+constexpr char kDdeApplication[] = "Orvane";
+constexpr char kDdeTopic[] = "Vellicor";
+constexpr char kServerDdeWindowClass[] = "Orvane";
+constexpr DWORD kPollMs = 20;
+constexpr int32_t kReplyTimeoutSeconds = 90;
+constexpr DWORD kShutdownPollMs = 500;
+constexpr DWORD kShutdownLimitMs = 10000;
+
+// Status word of an acknowledgement and flags word of a DDE block.
+constexpr uint16_t kAckPositive = 0x8000;
+constexpr uint16_t kAckBusy = 0x4000;
+constexpr uint16_t kBlockRelease = 0x2000;
+
+// Items and clipboard formats of the conversation.
+constexpr uint16_t kItemCapabilities = 1;
+constexpr uint16_t kItemResolutions = 2;
+constexpr uint16_t kFormatCapabilities = 513;
+constexpr uint16_t kFormatResolutions = 517;
+
+enum class Outcome { Data, Ack, Nack, Failed, TimedOut };
+
+struct Reply {
+    Outcome outcome;
+    HGLOBAL block; // the data block (Outcome::Data), the library's to unlock or free
+};
+
+// Registers the client window class with the module that owns the window procedure.
+bool RegisterClientWindowClass(HINSTANCE instance);
+void UnregisterClientWindowClass(HINSTANCE instance);
+// Creates a client window under the parent and performs the initiate handshake: 0 or -1002.
+int16_t OpenConversation(HWND parent);
+// Clears the mark that a server refused the handshake (only the connect does this).
+void ClearRefusalMark();
+HWND ClientWindow();
+HWND ServerWindow();
+// Poke the block under the item; an answer with fBusy re-posts the same block. True on fAck.
+bool PokeItem(HGLOBAL block, uint16_t item);
+// Request answered by an acknowledgement: true on fAck.
+bool RequestAck(uint16_t format, uint16_t item);
+// Request answered by a data message (the block) or an acknowledgement.
+Reply RequestData(uint16_t format, uint16_t item);
+// Drains the thread's queue, dispatching; returns 1 when the wanted message was met and removed.
+int PumpMessages(UINT wanted);
+// Closes the server (WM_CLOSE to its DDE window, bounded wait for it to go) and destroys this
+// process's client window; the table's conversation window and the main window are closed too.
+void EndConversation(HWND serverMainWindow);
+// Destroys this process's client window without ending the conversation.
+void DestroyClientWindow();
+
+// Whole-second clock of the reply time-out: true once more than 90 s have passed.
+bool ReplyTimedOut(int64_t startSeconds, int64_t nowSeconds);
+// Milliseconds elapsed on the time-of-day clock, which wraps at midnight.
+uint32_t ElapsedTimeOfDay(uint32_t startMs, uint32_t nowMs);

@@ -1,0 +1,121 @@
+// ORVLIB32.DLL, the Orvane scanner access library: exported functions, records and status codes
+// for applications. Every function is stdcall (WINAPI) and exported under its decorated name.
+#pragma once
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+// Statuses. 0 is success; every failure is negative.
+constexpr int16_t ORV_OK = 0;
+constexpr int16_t ORV_ERR_NOT_PROVIDED = -1;        // ORV_Setup, always
+constexpr int16_t ORV_ERR_SCANNER_151 = -35;        // selected scanner id 151
+constexpr int16_t ORV_ERR_SCANNER_154_156 = -36;    // selected scanner id 154, 155 or 156
+constexpr int16_t ORV_ERR_SCANNER_152 = -37;        // selected scanner id 152
+constexpr int16_t ORV_ERR_SCANNER_153 = -38;        // selected scanner id 153
+constexpr int16_t ORV_ERR_SCANNER_IN_USE = -1001;   // another client holds the scanner open
+constexpr int16_t ORV_ERR_NO_CONVERSATION = -1002;  // no DDE conversation with the server
+constexpr int16_t ORV_ERR_EXCHANGE_FAILED = -1003;  // posting, negative answer or time-out
+constexpr int16_t ORV_ERR_NO_SERVER_WINDOW = -1008; // server started, main window missing
+constexpr int16_t ORV_ERR_NO_SERVER = -1009;        // server program could not be started
+constexpr int16_t ORV_ERR_NO_MEMORY = -1010; // no attribute block, or the client table is full
+constexpr int16_t ORV_ERR_UNKNOWN_CLIENT =
+    -1011; // unknown id, or the client does not hold the scanner
+constexpr int16_t ORV_ERR_WINDOW_REGISTERED = -1012; // the window is already a client
+constexpr int16_t ORV_ERR_RESERVED_NOT_ZERO = -1013;
+constexpr int16_t ORV_ERR_UNKNOWN_FUNCTION = -1014;
+constexpr int16_t ORV_ERR_NULL_REQUEST = -1015;
+constexpr int16_t ORV_ERR_NULL_OUTPUT = -1016;
+constexpr int16_t ORV_ERR_DECOMP_OFF = -1017;
+constexpr int16_t ORV_ERR_GRAPHIC_TRANSFER = -1018;
+constexpr int16_t ORV_ERR_NO_DRIVER = -1019; // driver program could not be started (message shown)
+constexpr int32_t ORV_ERR_DATA_NO_CONVERSATION = -2001;
+constexpr int32_t ORV_ERR_DATA_NO_BLOCK = -2002;
+constexpr int32_t ORV_ERR_DATA_EXCHANGE = -2003;
+constexpr int32_t ORV_ERR_DATA_UNKNOWN_CLIENT = -2004;
+constexpr int32_t ORV_ERR_DATA_CLIENT_GONE = -2005;
+constexpr int32_t ORV_ERR_DATA_CANCELLED = -2006;
+constexpr int32_t ORV_ERR_DECOMP_EXCHANGE = -18003;
+
+#pragma pack(push, 1)
+
+struct LibraryVersion {
+    int16_t Major;
+    int16_t Minor;
+    int16_t Extra;
+};
+
+struct ScanRect {
+    int16_t L;
+    int16_t T;
+    int16_t R;
+    int16_t B;
+};
+
+// What the scanner can do; the same record for every client of one connect.
+struct ScannerCapabilities {
+    int32_t ScanId;
+    uint16_t ScanMode; // scan mode bits
+    uint16_t ScanRes;  // 0x01 100, 0x02 200, 0x04 300, 0x08 400, 0x20 75 dpi
+    ScanRect ScanArea;
+    int16_t HasADF;
+    uint16_t br_min_val;
+    uint16_t br_max_val;
+    uint16_t br_normal;
+    uint16_t cr_min_val;
+    uint16_t cr_max_val;
+    uint16_t cr_normal;
+    char ModelName[32];
+    uint8_t unused1[24];
+    int8_t PageDecomp;
+    uint8_t unused2;
+};
+
+// How a client wants its pages scanned; applications always pass the full 56 bytes.
+struct ScannerAttributes {
+    uint16_t ScanMode;
+    uint16_t unused1;
+    int32_t UseADF;
+    uint16_t Brightness;
+    uint16_t Resolution; // dpi
+    ScanRect ScanArea;
+    uint16_t PaperSize;
+    uint16_t Contrast;
+    uint16_t Orientation;
+    uint16_t unused2;
+    int32_t Invert;
+    uint8_t reserved[24];
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(LibraryVersion) == 6, "LibraryVersion layout");
+static_assert(offsetof(LibraryVersion, Extra) == 4, "LibraryVersion layout");
+static_assert(sizeof(ScannerCapabilities) == 88, "ScannerCapabilities layout");
+static_assert(offsetof(ScannerCapabilities, ScanMode) == 4, "ScannerCapabilities layout");
+static_assert(offsetof(ScannerCapabilities, ScanArea) == 8, "ScannerCapabilities layout");
+static_assert(offsetof(ScannerCapabilities, HasADF) == 16, "ScannerCapabilities layout");
+static_assert(offsetof(ScannerCapabilities, cr_normal) == 28, "ScannerCapabilities layout");
+static_assert(offsetof(ScannerCapabilities, ModelName) == 30, "ScannerCapabilities layout");
+static_assert(offsetof(ScannerCapabilities, PageDecomp) == 86, "ScannerCapabilities layout");
+static_assert(sizeof(ScannerAttributes) == 56, "ScannerAttributes layout");
+static_assert(offsetof(ScannerAttributes, UseADF) == 4, "ScannerAttributes layout");
+static_assert(offsetof(ScannerAttributes, ScanArea) == 12, "ScannerAttributes layout");
+static_assert(offsetof(ScannerAttributes, PaperSize) == 20, "ScannerAttributes layout");
+static_assert(offsetof(ScannerAttributes, Orientation) == 24, "ScannerAttributes layout");
+static_assert(offsetof(ScannerAttributes, Invert) == 28, "ScannerAttributes layout");
+static_assert(offsetof(ScannerAttributes, reserved) == 32, "ScannerAttributes layout");
+
+extern "C" {
+// Registers the application window as a client; writes the new client id.
+int16_t WINAPI ORV_Init(HWND window, int32_t* fId);
+// Removes the client; it does not release a scanner the client holds open.
+void WINAPI ORV_Quit(int32_t fId);
+// Fills in the library version (2.0.0).
+void WINAPI ORV_Get_Version(LibraryVersion* version);
+// The message posted to the client's window when the scanner becomes free (0: not connected);
+// calling it subscribes the client.
+uint32_t WINAPI ORV_Get_Msg_Id(int32_t fId);
+// Not provided: always -1.
+int16_t WINAPI ORV_Setup(int32_t fId);
+}

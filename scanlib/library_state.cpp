@@ -1,0 +1,3 @@
+#include "library_state.h"
+
+LibraryState g_library = {nullptr, 0, 0, 0, false};

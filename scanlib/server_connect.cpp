@@ -1,0 +1,134 @@
+#include "server_connect.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "capabilities.h"
+#include "client_table.h"
+#include "config_names.h"
+#include "dde_conversation.h"
+#include "language.h"
+#include "library_state.h"
+
+namespace {
+
+char g_appDirectory[kPathBufferSize] = "";
+HWND g_serverMainWindow = nullptr;
+uint32_t g_registeredMessage = 0;
+
+void BuildAppDirectory() {
+    char windows[kPathBufferSize];
+    UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+    if (length == 0 || length >= sizeof windows)
+        windows[0] = '\0';
+    char dir[kPathBufferSize];
+    if (JoinPath(dir, sizeof dir, windows, kAppDirName) &&
+        std::strlen(dir) + 1 < sizeof g_appDirectory)
+        std::snprintf(g_appDirectory, sizeof g_appDirectory, "%s\\", dir);
+}
+
+// Starts a program of the application directory minimised; the broadcast returns once every
+// top-level window, the new program's included, has handled it.
+UINT StartProgram(const char* name) {
+    char path[kPathBufferSize];
+    if (!JoinPath(path, sizeof path, g_appDirectory, name))
+        return ERROR_FILE_NOT_FOUND;
+    UINT result = WinExec(path, SW_MINIMIZE);
+    SendMessageA(HWND_BROADCAST, WM_NULL, 0, 0);
+    return result;
+}
+
+void ShowLaunchFailure(UINT code) {
+    // The block is chosen here: the attach picks its own only after the connect.
+    char format[80] = "";
+    LoadStringA(g_library.instance, StringId(GetLanguageBlock(), 100) + kLaunchFailureOffset,
+                format, sizeof format);
+    char text[96];
+    std::snprintf(text, sizeof text, format, static_cast<int>(code));
+    MessageBoxA(nullptr, text, kLaunchFailureCaption, MB_OK);
+}
+
+} // namespace
+
+bool JoinPath(char* out, size_t size, const char* directory, const char* name) {
+    size_t length = std::strlen(directory);
+    bool slash = length > 0 && directory[length - 1] != '\\';
+    int written = std::snprintf(out, size, "%s%s%s", directory, slash ? "\\" : "", name);
+    return written > 0 && static_cast<size_t>(written) < size;
+}
+
+const char* AppDirectory() {
+    if (!g_appDirectory[0])
+        BuildAppDirectory();
+    return g_appDirectory;
+}
+
+uint32_t RegisteredMessage() {
+    return g_registeredMessage;
+}
+HWND ServerMainWindow() {
+    return g_serverMainWindow;
+}
+
+int16_t SelectionStatus(int16_t scannerId) {
+    switch (scannerId) {
+    case 151:
+        return -35;
+    case 152:
+        return -37;
+    case 153:
+        return -38;
+    case 154:
+    case 155:
+    case 156:
+        return -36;
+    default:
+        return -1002;
+    }
+}
+
+int16_t StartDriverProgram() {
+    char file[kPathBufferSize];
+    if (!JoinPath(file, sizeof file, AppDirectory(), kSelectionFile))
+        return -1002;
+    auto id =
+        static_cast<int16_t>(GetPrivateProfileIntA(kScannerSection, kCurrentScannerIdKey, 0, file));
+    char driver[80] = "";
+    if (id > 0)
+        GetPrivateProfileStringA(kScannerSection, kCurrentDriverKey, "", driver, sizeof driver,
+                                 file);
+    if (id <= 0 || id >= 150 || !driver[0])
+        return SelectionStatus(id);
+    UINT result = StartProgram(driver);
+    if (result >= 32)
+        return 0;
+    ShowLaunchFailure(result);
+    return -1019;
+}
+
+int16_t ConnectToServer(HINSTANCE instance) {
+    AppDirectory();
+    g_serverMainWindow = FindWindowA(kServerMainWindowClass, nullptr);
+    if (!g_serverMainWindow) {
+        if (StartProgram(kServerProgram) < 32)
+            return -1009;
+        g_serverMainWindow = FindWindowA(kServerMainWindowClass, nullptr);
+        if (!g_serverMainWindow)
+            return -1008;
+    }
+    if (!RegisterClientWindowClass(instance))
+        return -1002;
+    int16_t status = StartDriverProgram();
+    if (status < 0)
+        return status;
+    ClearRefusalMark();
+    if (OpenConversation(g_serverMainWindow) < 0)
+        return -1002;
+    FetchCapabilities();
+    g_registeredMessage = RegisterWindowMessageA(kScannerFreeMessage);
+    {
+        TableLock lock;
+        Header()->conversationWindow = WindowField(ClientWindow());
+    }
+    return 0;
+}
