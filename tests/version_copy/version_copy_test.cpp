@@ -192,4 +192,18 @@ TEST_F(CopyFixture, CompressedSourcesAreExpanded) {
     EXPECT_EQ(Contents(destination), Contents(Probe("1_5")));
 }
 
+#ifdef ORV_PACKED_PROBE
+TEST_F(CopyFixture, DistributionPackedModuleIsExpanded) {
+    std::string packed = BinPath("probe_1_10.dl_");
+    std::string original = Contents(Probe("1_10"));
+    ASSERT_EQ(Contents(packed).substr(0, 4), "SZDD");
+    ASSERT_LT(Contents(packed).size(), original.size());
+    EXPECT_EQ(CopyIfNewer(nullptr, 620, 621, packed.c_str(), destination.c_str()), 0);
+    EXPECT_EQ(Contents(destination), original);
+    Put(destination, "2_0");
+    EXPECT_EQ(CopyIfNewer(nullptr, 620, 621, packed.c_str(), destination.c_str()), 0);
+    EXPECT_EQ(Contents(destination), original);
+}
+#endif
+
 } // namespace
