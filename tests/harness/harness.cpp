@@ -60,7 +60,10 @@ template <typename Visit> int ForEachProcessNamed(const char* imageName, Visit v
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot, &entry); more;
          more = Process32Next(snapshot, &entry)) {
-        if (_stricmp(entry.szExeFile, imageName) == 0) {
+        size_t length = strlen(imageName);
+        bool prefix = length > 0 && imageName[length - 1] == '*';
+        if (prefix ? _strnicmp(entry.szExeFile, imageName, length - 1) == 0
+                   : _stricmp(entry.szExeFile, imageName) == 0) {
             ++count;
             visit(entry.th32ProcessID);
         }
@@ -104,7 +107,7 @@ bool PlaceInAppDir(const char* name, const char* as) {
 
 void ResetInstall() {
     // Programs started from the application directory hold their files open.
-    for (const char* program : {"ORVMAIN.EXE", "ORVCNTL.EXE"})
+    for (const char* program : {"ORVMAIN.EXE", "ORVCNTL.EXE", "ORVDR*"})
         KillProcessesNamed(program);
     std::string list;
     if (ReadWholeFile(WindowsDir() + kPlacedList, &list)) {

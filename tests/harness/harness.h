@@ -17,7 +17,7 @@ std::string AppDir();     // "C:\windows\KELTO32\"
 bool PlaceInWindows(const char* name, const char* as = nullptr);
 bool PlaceInAppDir(const char* name, const char* as = nullptr);
 // Removes every placed file, the whole application directory and SETSCAN.INI in the Windows
-// directory, and ends the server and controller programs still running from there.
+// directory, and ends the server, controller and driver programs still running from there.
 void ResetInstall();
 
 bool WriteTextFile(const std::string& path, const std::string& text);
@@ -34,7 +34,8 @@ RunResult RunProgram(const std::string& commandLine, DWORD timeoutMs,
                      const char* directory = nullptr);
 // Starts a program without waiting; the caller waits on and closes the handle.
 HANDLE StartProgram(const std::string& commandLine, const char* directory = nullptr);
-// Ends every process whose image name matches (case-insensitive); returns how many.
+// Ends every process whose image name matches (case-insensitive; a trailing "*" matches any
+// name starting with what precedes it); returns how many.
 int KillProcessesNamed(const char* imageName);
 int CountProcessesNamed(const char* imageName);
 
