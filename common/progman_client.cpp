@@ -78,6 +78,8 @@ bool ParseItemCount(const char* text, DWORD size, int32_t* count) {
 } // namespace
 
 int ProgmanExecute(const char* command) {
+    if (Missing(command))
+        return 0;
     DWORD instance;
     HCONV conversation;
     if (!OpenProgman(&instance, &conversation))
@@ -95,6 +97,8 @@ int ProgmanExecute(const char* command) {
 }
 
 int ProgmanRequestItemCount(const char* group, int32_t* count) {
+    if (Missing(group))
+        return 0;
     DWORD instance;
     HCONV conversation;
     if (!OpenProgman(&instance, &conversation))

@@ -10,8 +10,9 @@
 int ProgmanExecute(const char* command);
 
 // Asks for the group's description and reads its item count (third field of the first line).
-// Returns 1 when a conversation was established, 0 otherwise. `count` is set only when the
-// service answered with a description that holds a count; callers preset it to -1.
+// Returns 1 when a conversation was established, 0 otherwise (also for an empty group name).
+// `count` is set only when the service answered with a description that holds a count; callers
+// preset it to -1.
 int ProgmanRequestItemCount(const char* group, int32_t* count);
 
 // "[CreateGroup(name,path)]", or "[CreateGroup(name)]" when the path is empty.

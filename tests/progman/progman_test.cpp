@@ -149,20 +149,28 @@ TEST_F(StandInFixture, GroupDeletedOnlyWhenReportedEmpty) {
 TEST_F(StandInFixture, EmptyNamesAndOverlongCommandsAreNotSent) {
     StartStandIn("Reply=0");
     std::string longPath = "C:\\" + std::string(250, 'P');
-    int results[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
-    {
-        results[0] = ProgmanShowGroup("", 8);
-        results[1] = ProgmanShowGroup(nullptr, 8);
-        results[2] = ProgmanDeleteItem("");
-        results[3] = ProgmanDeleteGroupIfEmpty("");
-        results[4] = ProgmanCreateGroup(nullptr, "C:\\X");
-        results[5] = ProgmanAddItem("", kItem, "", 0);
-        results[6] = ProgmanCreateGroup(kGroup, longPath.c_str());
-        results[7] = ProgmanAddItem(longPath.c_str(), kItem, "", 0);
-    }
+    int32_t count = -1;
+    int results[] = {
+        ProgmanShowGroup("", 8),
+        ProgmanShowGroup(nullptr, 8),
+        ProgmanDeleteItem(""),
+        ProgmanDeleteGroupIfEmpty(""),
+        ProgmanRequestItemCount("", &count),
+        ProgmanExecute(""),
+        ProgmanCreateGroup(nullptr, "C:\\X"),
+        ProgmanAddItem("", kItem, "", 0),
+        ProgmanCreateGroup(kGroup, longPath.c_str()),
+        ProgmanAddItem(longPath.c_str(), kItem, "", 0),
+    };
     for (int result : results)
         EXPECT_EQ(result, 0);
+    EXPECT_EQ(count, -1);
     EXPECT_EQ(Received(), "");
+    // 255 characters are sent whole, 256 are not sent.
+    std::string name(240, 'G');
+    EXPECT_EQ(ProgmanCreateGroup((name + "H").c_str(), ""), 0);
+    EXPECT_EQ(ProgmanCreateGroup(name.c_str(), ""), 1);
+    EXPECT_EQ(Received(), "EXECUTE [CreateGroup(" + name + ")]\r\n");
 }
 
 TEST(NoProgramManager, EveryOperationFailsAtOnce) {
