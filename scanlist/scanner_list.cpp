@@ -89,6 +89,10 @@ int ChangeInstalledFile(const char* dir, int id, InstalledChange change) {
 bool FindScannerById(const char* dir, int id, ScannerFields* fields) {
     if (id == kNoScannerId || id == kReservedScannerId)
         return false;
+    return FindScannerLine(dir, id, fields);
+}
+
+bool FindScannerLine(const char* dir, int id, ScannerFields* fields) {
     bool found = false;
     ForEachDataLine(dir, [&](int lineId, const ScannerFields& line) {
         if (lineId != id)

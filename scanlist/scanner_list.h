@@ -8,6 +8,8 @@
 
 // Fields of the first data line carrying id; ids 0 and 99 are never found.
 bool FindScannerById(const char* dir, int id, ScannerFields* fields);
+// Fields of the first data line carrying id, whatever the id (the kind of 0 and 99 is asked too).
+bool FindScannerLine(const char* dir, int id, ScannerFields* fields);
 // Id of the first data line whose model equals the list box's selected text exactly, else -1.
 int FindScannerIdByModel(const char* dir, HWND listBox);
 // Id of the first data line whose model equals name ignoring case, else 0.

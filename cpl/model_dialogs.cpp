@@ -1,0 +1,172 @@
+#include "model_dialogs.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "applet_ids.h"
+#include "applet_state.h"
+#include "file_browse.h"
+#include "scanner_list.h"
+#include "version_copy.h"
+
+namespace {
+
+constexpr int kModelNameChars = 34;
+constexpr char kPixelDriverDirName[] = "PIXTRAN";
+constexpr char kControllerProgram[] = "ORVCNTL.EXE";
+
+bool FileExists(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The part of a path after its last "\" (or drive colon); a bare name is all file name.
+const char* FileNamePart(const char* path) {
+    const char* name = path;
+    for (const char* c = path; *c; ++c)
+        if (*c == '\\' || *c == ':')
+            name = c + 1;
+    return name;
+}
+
+// Copies the pixel driver into the Windows directory's PIXTRAN; asks before replacing one.
+void PlacePixelDriver(HWND dialog, const char* source) {
+    char windows[kPathChars] = "";
+    GetWindowsDirectoryA(windows, sizeof windows);
+    char destination[kPathChars];
+    CopyText(destination, sizeof destination, windows);
+    AppendText(destination, sizeof destination, "\\");
+    AppendText(destination, sizeof destination, kPixelDriverDirName);
+    // A fresh system has no pixel-driver directory yet.
+    CreateDirectoryA(destination, nullptr);
+    AppendText(destination, sizeof destination, "\\");
+    const char* name = FileNamePart(source);
+    if (!AppendText(destination, sizeof destination, name))
+        return;
+    if (FileExists(destination) &&
+        ShowAppletMessageId(dialog, kMsgReplacePixelDriver, MB_YESNO, name) != IDYES)
+        return;
+    if (lstrcmpiA(source, destination) != 0)
+        CopyIfNewer(nullptr, 0, 0, source, destination);
+}
+
+// The list line of the new model: id, name padded to 34 characters, pixel-driver name.
+void FormModelLine(const char* driverName, int id, char* line, int size) {
+    // Separators inside the name would split the model field when the list is read.
+    char name[kModelNameChars + 1];
+    CopyText(name, sizeof name, g_applet.modelName);
+    for (char* c = name; *c; ++c)
+        if (*c == ' ' || *c == '\t' || *c == '|')
+            *c = '_';
+    char padded[kModelNameChars + 1];
+    snprintf(padded, sizeof padded, "%-34s", name);
+    char pixelName[kPathChars];
+    CopyText(pixelName, sizeof pixelName, driverName);
+    size_t length = strlen(pixelName);
+    pixelName[length > 4 ? length - 4 : 0] = '\0';
+    char format[128];
+    LoadAppletString(kUserModelLine, format, sizeof format);
+    snprintf(line, size, format, id, padded, pixelName);
+}
+
+void AcceptNewModel(HWND dialog) {
+    GetDlgItemTextA(dialog, kIdModelName, g_applet.modelName, sizeof g_applet.modelName);
+    GetDlgItemTextA(dialog, kIdModelDriver, g_applet.modelDriverPath,
+                    sizeof g_applet.modelDriverPath);
+    if (!g_applet.modelName[0] || !g_applet.modelDriverPath[0]) {
+        ShowAppletMessageId(dialog, kMsgEmptyModelField, MB_OK);
+        return;
+    }
+    if (!FileExists(g_applet.modelDriverPath)) {
+        ShowAppletMessageId(dialog, kMsgDriverFileMissing, MB_OK, g_applet.modelDriverPath);
+        return;
+    }
+    if (ModelNameExists(g_applet.appDir, g_applet.modelName) != 0) {
+        ShowAppletMessageId(dialog, kMsgModelExists, MB_OK, g_applet.modelName);
+        return;
+    }
+    PlacePixelDriver(dialog, g_applet.modelDriverPath);
+
+    char line[256];
+    FormModelLine(FileNamePart(g_applet.modelDriverPath), NextFreeScannerId(g_applet.appDir), line,
+                  sizeof line);
+    AppendScannerLine(g_applet.appDir, line);
+    if (g_applet.scannerListShown)
+        SendMessageA(GetDlgItem(GetParent(dialog), kIdChoiceList), LB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(g_applet.modelName));
+    EndDialog(dialog, IDOK);
+}
+
+INT_PTR CALLBACK NewModelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SetDlgItemTextA(dialog, kIdModelName, g_applet.modelName);
+        SetDlgItemTextA(dialog, kIdModelDriver, g_applet.modelDriverPath);
+        SendDlgItemMessageA(dialog, kIdModelName, EM_LIMITTEXT, kModelNameChars, 0);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            AcceptNewModel(dialog);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        case kIdBrowse: {
+            char path[kPathChars];
+            char directory[kPathChars] = "";
+            char title[64];
+            int filterIndex = 1;
+            LoadAppletString(kAppletCaption, title, sizeof title);
+            if (BrowseForFile(dialog, path, BrowseFilter::PixelDriver, &filterIndex, directory,
+                              title)) {
+                CopyText(g_applet.modelDriverPath, sizeof g_applet.modelDriverPath, path);
+                SetDlgItemTextA(dialog, kIdModelDriver, path);
+            }
+            return TRUE;
+        }
+        }
+        return FALSE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK HelpProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        if (g_applet.setupMode)
+            SetTitleFromString(dialog, kSetupCaption, 47);
+        char program[kPathChars];
+        CopyText(program, sizeof program, g_applet.appDir);
+        AppendText(program, sizeof program, kControllerProgram);
+        ProductVersion version = {1, 0};
+        if (GetFileProductVersion(program, &version) != 0)
+            version = {1, 0};
+        char format[64];
+        char text[64];
+        LoadAppletString(kVersionFormat, format, sizeof format);
+        snprintf(text, sizeof text, format, version.major, version.minor);
+        SetDlgItemTextA(dialog, kIdVersionText, text);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, LOWORD(wParam));
+            return TRUE;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}
+
+} // namespace
+
+void RunNewModelDialog(HWND mainDialog) {
+    DialogBoxParamA(g_applet.instance, MAKEINTRESOURCEA(g_applet.newModelDialogId), mainDialog,
+                    NewModelProc, 0);
+}
+
+void RunHelpDialog(HWND mainDialog) {
+    DialogBoxParamA(g_applet.instance, MAKEINTRESOURCEA(g_applet.helpDialogId), mainDialog,
+                    HelpProc, 0);
+}

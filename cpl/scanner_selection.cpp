@@ -1,0 +1,184 @@
+#include "scanner_selection.h"
+
+#include <cstdio>
+#include <initializer_list>
+#include <cstring>
+
+#include "applet_ids.h"
+#include "applet_state.h"
+#include "config_names.h"
+#include "scanner_list.h"
+#include "twain_registration.h"
+
+namespace {
+
+void SelectionFilePath(char (&path)[kPathChars]) {
+    CopyText(path, kPathChars, g_applet.appDir);
+    AppendText(path, kPathChars, kSelectionFile);
+}
+
+void WriteSelectionKey(const char* section, const char* key, const char* value) {
+    char path[kPathChars];
+    SelectionFilePath(path);
+    WritePrivateProfileStringA(section, key, value, path);
+}
+
+void WritePixelDriverSettings(const char* dir, const char* pixelDriver) {
+    char directory[kPathChars];
+    CopyText(directory, sizeof directory, dir);
+    size_t length = strlen(directory);
+    if (length > 0 && directory[length - 1] == '\\')
+        directory[length - 1] = '\0';
+    WritePrivateProfileStringA(kKeltoSection, kDirectoryKey, directory, kPixelDriverFile);
+    WritePrivateProfileStringA(kScannerSection, kDriverKey, pixelDriver, kPixelDriverFile);
+    WritePrivateProfileStringA(pixelDriver, kPixelSetupKey, "no", kPixelDriverFile);
+}
+
+bool FieldEmpty(HWND dialog, int id) {
+    return GetWindowTextLengthA(GetDlgItem(dialog, id)) == 0;
+}
+
+// An unsigned number that fits the 16-bit options record; false for anything else.
+bool ReadOptionField(HWND dialog, int id, int16_t* value) {
+    char text[16];
+    if (GetDlgItemTextA(dialog, id, text, sizeof text) == 0 ||
+        GetWindowTextLengthA(GetDlgItem(dialog, id)) >= static_cast<int>(sizeof text))
+        return false;
+    int number = 0;
+    for (const char* c = text; *c; ++c) {
+        if (*c < '0' || *c > '9')
+            return false;
+        number = number * 10 + (*c - '0');
+        if (number > INT16_MAX)
+            return false;
+    }
+    *value = static_cast<int16_t>(number);
+    return true;
+}
+
+void ShowDefaultName(HWND dialog, int id) {
+    ScannerFields fields;
+    if (id > 0 && FindScannerById(g_applet.appDir, id, &fields))
+        SetDlgItemTextA(dialog, kIdDefaultName, fields.model);
+}
+
+} // namespace
+
+ScannerKind GetScannerKind(const char* dir, int id) {
+    ScannerFields fields;
+    if (!FindScannerLine(dir, id, &fields))
+        return ScannerKind::None;
+    switch (fields.code[0]) {
+    case 'I':
+        WritePixelDriverSettings(dir, fields.code + 1);
+        return ScannerKind::PixelDriver;
+    case 'T':
+        return ScannerKind::Twain;
+    case 'Y':
+        return ScannerKind::PortAndSpeed;
+    default:
+        return ScannerKind::None;
+    }
+}
+
+void ShowHardwareOptions(HWND dialog, bool enable, int port, int speed) {
+    if (IsWindowEnabled(GetDlgItem(dialog, kIdPort))) {
+        SetDlgItemTextA(dialog, kIdPort, "");
+        SetDlgItemTextA(dialog, kIdSpeed, "");
+    }
+    for (int id : {kIdHardwareGroup, kIdPortLabel, kIdSpeedLabel, kIdPort, kIdSpeed})
+        EnableWindow(GetDlgItem(dialog, id), enable);
+    if (enable) {
+        SetDlgItemInt(dialog, kIdPort, static_cast<UINT>(port), FALSE);
+        SetDlgItemInt(dialog, kIdSpeed, static_cast<UINT>(speed), FALSE);
+    }
+}
+
+void RefreshHardwareOptions(HWND dialog) {
+    int id = FindScannerIdByModel(g_applet.appDir, GetDlgItem(dialog, kIdInstalledList));
+    if (id < 0)
+        return;
+    bool portKind = GetScannerKind(g_applet.appDir, id) == ScannerKind::PortAndSpeed;
+    ShowHardwareOptions(dialog, portKind, g_applet.options.port, g_applet.options.speed);
+}
+
+int SetDefaultScanner(HWND dialog) {
+    int id = FindScannerIdByModel(g_applet.appDir, GetDlgItem(dialog, kIdInstalledList));
+    if (id < 0)
+        return -1;
+    ScannerKind kind = GetScannerKind(g_applet.appDir, id);
+    if (kind == ScannerKind::Twain) {
+        if (SelectTwainSource(dialog, TwainRecording::AtOnce) != 0)
+            return -1;
+    } else if (kind == ScannerKind::PortAndSpeed) {
+        if (FieldEmpty(dialog, kIdPort)) {
+            ShowAppletMessageId(dialog, kMsgSetPort, MB_OK);
+            return -1;
+        }
+        if (FieldEmpty(dialog, kIdSpeed)) {
+            ShowAppletMessageId(dialog, kMsgSetSpeed, MB_OK);
+            return -1;
+        }
+    }
+
+    char close[48];
+    LoadAppletString(kCloseLabel, close, sizeof close);
+    SetDlgItemTextA(dialog, kIdClose, close);
+
+    if (IsWindowEnabled(GetDlgItem(dialog, kIdPort))) {
+        int16_t port = 0, speed = 0;
+        if (!ReadOptionField(dialog, kIdPort, &port)) {
+            ShowAppletMessageId(dialog, kMsgNoPort, MB_OK);
+            SetFocus(GetDlgItem(dialog, kIdPort));
+        } else if (!ReadOptionField(dialog, kIdSpeed, &speed)) {
+            ShowAppletMessageId(dialog, kMsgNoSpeed, MB_OK);
+            SetFocus(GetDlgItem(dialog, kIdSpeed));
+        } else {
+            char value[16];
+            snprintf(value, sizeof value, "%04d", port);
+            WriteSelectionKey(kOptionsSection, kScannerPortKey, value);
+            snprintf(value, sizeof value, "%d", speed);
+            WriteSelectionKey(kOptionsSection, kScannerSpeedKey, value);
+            g_applet.options.port = port;
+            g_applet.options.speed = speed;
+        }
+    }
+
+    if (id != kNoScannerId && id != kReservedScannerId && id != g_applet.options.currentScannerId) {
+        g_applet.options.currentScannerId = static_cast<int16_t>(id);
+        char value[16];
+        snprintf(value, sizeof value, "%d", id);
+        WriteSelectionKey(kScannerSection, kCurrentScannerIdKey, value);
+        ScannerFields fields;
+        if (FindScannerById(g_applet.appDir, id, &fields)) {
+            SetDlgItemTextA(dialog, kIdDefaultName, fields.model);
+            size_t length = strlen(fields.driver);
+            if (length > 0)
+                fields.driver[length - 1] = 'E';
+            WriteSelectionKey(kScannerSection, kCurrentDriverKey, fields.driver);
+            WriteSelectionKey(kScannerSection, kAttrNeedUpdateKey, "Y");
+        }
+    }
+    return 0;
+}
+
+void LoadScannerSelection(HWND dialog) {
+    char path[kPathChars];
+    SelectionFilePath(path);
+    g_applet.options.port = static_cast<int16_t>(
+        GetPrivateProfileIntA(kOptionsSection, kScannerPortKey, kDefaultScannerPort, path));
+    g_applet.options.speed = static_cast<int16_t>(
+        GetPrivateProfileIntA(kOptionsSection, kScannerSpeedKey, kDefaultScannerSpeed, path));
+    g_applet.options.currentScannerId =
+        static_cast<int16_t>(GetPrivateProfileIntA(kScannerSection, kCurrentScannerIdKey, 1, path));
+
+    HWND installed = GetDlgItem(dialog, kIdInstalledList);
+    SendMessageA(installed, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(SYSTEM_FIXED_FONT)),
+                 FALSE);
+    FillScannerListBox(g_applet.appDir, g_applet.appDir, installed,
+                       g_applet.options.currentScannerId, true, false);
+    ShowDefaultName(dialog, g_applet.options.currentScannerId);
+    bool portKind = GetScannerKind(g_applet.appDir, g_applet.options.currentScannerId) ==
+                    ScannerKind::PortAndSpeed;
+    ShowHardwareOptions(dialog, portKind, g_applet.options.port, g_applet.options.speed);
+}
