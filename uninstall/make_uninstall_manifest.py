@@ -1,0 +1,49 @@
+#!/usr/bin/env python3
+"""Writes the uninstaller's manifest string table from the installation manifest list.
+
+make_uninstall_manifest.py manifest.txt out.rci
+Same groups as the installation program without the source directory and without the driver
+group: string 115 is the total, group g holds its count at g, its directory below the Windows
+directory at g+1 (absent for the Windows directory itself) and its names from g+2.
+"""
+import sys
+
+
+def read_groups(path):
+    """Returns [(group id, destination or None, [names])] of the installation groups."""
+    groups = []
+    driver = False
+    with open(path, encoding="ascii") as lines:
+        for raw in lines:
+            line = raw.strip()
+            if not line or line.startswith("#"):
+                continue
+            words = line.split()
+            if words[0] == "group":
+                driver = len(words) > 4 and words[4] == "driver"
+                if not driver:
+                    groups.append((int(words[1]), None if words[3] == "-" else words[3], []))
+            elif not driver:
+                groups[-1][2].append(line)
+    return groups
+
+
+def main():
+    groups = read_groups(sys.argv[1])
+    out = ["// Generated from the installation manifest list by make_uninstall_manifest.py.",
+           "STRINGTABLE", "BEGIN",
+           f'    115 "{sum(len(names) for _, _, names in groups)}"']
+    for group, directory, names in groups:
+        if group + 1 + len(names) >= group + 100:
+            sys.exit(f"group {group}: {len(names)} names do not fit below the next group")
+        out.append(f'    {group} "{len(names)}"')
+        if directory:
+            out.append(f'    {group + 1} "{directory}"')
+        out += [f'    {group + 2 + k} "{name}"' for k, name in enumerate(names)]
+    out.append("END")
+    with open(sys.argv[2], "w", encoding="ascii") as rci:
+        rci.write("\n".join(out) + "\n")
+
+
+if __name__ == "__main__":
+    main()

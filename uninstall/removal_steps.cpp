@@ -1,0 +1,292 @@
+#include "removal_steps.h"
+
+#include "config_names.h"
+#include "progman_client.h"
+#include "scanner_formats.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Program Manager's show command: show the group window as it is, without activating it.
+constexpr uint16_t kShowGroupAsIs = 8;
+// A list line is read as at most 127 characters.
+constexpr int kListLineBuffer = kListLineChars + 1;
+
+// Appends text to a path buffer; false (and the buffer cut back) when it does not fit.
+bool Append(char (&path)[kPathChars], const char* text) {
+    size_t used = strlen(path);
+    size_t length = strlen(text);
+    if (used + length >= kPathChars)
+        return false;
+    memcpy(path + used, text, length + 1);
+    return true;
+}
+bool EndsInBackslash(const char* path) {
+    size_t length = strlen(path);
+    return length > 0 && path[length - 1] == '\\';
+}
+bool FileExists(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+void DeleteIfPresent(const char* path) {
+    if (FileExists(path))
+        DeleteFileA(path);
+}
+bool AppDirPath(const RemovalRun* run, const char* name, char (&path)[kPathChars]) {
+    path[0] = '\0';
+    return Append(path, run->baseDir) && Append(path, kAppDirName) && Append(path, "\\") &&
+           Append(path, name);
+}
+
+// A manifest number: leading blanks, a sign and digits; an absent string reads as 0.
+int32_t ManifestNumber(HINSTANCE module, int id) {
+    char text[32];
+    if (LoadStringA(module, id, text, sizeof text) <= 0)
+        return 0;
+    long value = strtol(text, nullptr, 10);
+    if (value > 0x7FFFFFFFL)
+        return 0x7FFFFFFF;
+    if (value < -0x7FFFFFFFL)
+        return -0x7FFFFFFF;
+    return static_cast<int32_t>(value);
+}
+
+bool ReadWholeFile(const char* path, std::string* text) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    text->clear();
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
+        text->append(chunk, got);
+    CloseHandle(file);
+    return true;
+}
+
+// Field 3 (the driver program's distribution name) of the first list line carrying id.
+bool FindDriverProgram(const RemovalRun* run, int id, char (&driver)[kTextFieldChars + 1]) {
+    char path[kPathChars];
+    std::string text;
+    if (!AppDirPath(run, kScannerListFile, path) || !ReadWholeFile(path, &text))
+        return false;
+    TextLineCursor cursor = {text.data(), text.size(), 0};
+    char line[kListLineBuffer];
+    ScannerFields fields;
+    while (NextTextLine(&cursor, line)) {
+        if (ParseScannerLine(line, &fields) == id) {
+            memcpy(driver, fields.driver, sizeof driver);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Reads a shared-file count; false when there is none that fits 4 bytes.
+bool ReadSharedCount(HKEY key, const char* valueName, uint32_t* count) {
+    DWORD type = 0;
+    DWORD size = sizeof *count;
+    return RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(count),
+                            &size) == ERROR_SUCCESS &&
+           size == sizeof *count;
+}
+
+bool CountedGroup(int id) {
+    return id == kWindowsGroup || id == kAppDirGroup || id == kSystemGroup;
+}
+
+} // namespace
+
+bool ReadBaseDirectory(char (&baseDir)[kPathChars]) {
+    UINT length = GetWindowsDirectoryA(baseDir, kPathChars - 1);
+    if (length == 0 || length >= kPathChars - 1) {
+        baseDir[0] = '\0';
+        return false;
+    }
+    if (!EndsInBackslash(baseDir))
+        Append(baseDir, "\\");
+    return true;
+}
+
+void LoadRemovalRun(HINSTANCE module, int block, const char* baseDir, RemovalRun* run) {
+    memset(run, 0, sizeof *run);
+    run->module = module;
+    strncpy(run->baseDir, baseDir, kPathChars - 1);
+    const struct {
+        int k;
+        char* buffer;
+        int size;
+    } strings[] = {
+        {kGroupString, run->group, kNameChars},
+        {kControllerItemString, run->controllerItem, kNameChars},
+        {kUninstallItemString, run->uninstallItem, kNameChars},
+        {kUninstallKeyString, run->uninstallKey, kPathChars},
+        {kSharedDllsKeyString, run->sharedDllsKey, kPathChars},
+        {kDisplayNameString, run->displayNameValue, kPathChars},
+        {kUninstallStringString, run->uninstallStringValue, kPathChars},
+    };
+    for (const auto& s : strings)
+        LoadStringA(module, block * 1000 + s.k, s.buffer, s.size);
+}
+
+void RemoveDriverPrograms(const RemovalRun* run) {
+    char path[kPathChars];
+    if (!AppDirPath(run, kInstalledSetFile, path))
+        return;
+    // Read as it is: a missing installed set is not created here.
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    uint8_t image[kInstalledSetMaxBytes];
+    DWORD got = 0;
+    if (!ReadFile(file, image, sizeof image, &got, nullptr))
+        got = 0;
+    CloseHandle(file);
+    InstalledSet set;
+    LoadInstalledSet(image, got, &set);
+    int n = InstalledCount(&set);
+    for (int i = 1; i <= n; ++i) {
+        int id = set.bytes[i] - '0';
+        char driver[kTextFieldChars + 1];
+        if (id == kNoScannerId || !FindDriverProgram(run, id, driver) || driver[0] == '\0')
+            continue;
+        // The installed copy's name ends in "E" where the distribution's ends in "_".
+        driver[strlen(driver) - 1] = 'E';
+        if (AppDirPath(run, driver, path))
+            DeleteIfPresent(path);
+    }
+}
+
+int ReadManifestGroups(const RemovalRun* run, ManifestGroup (&groups)[kMaxManifestGroups]) {
+    int32_t total = ManifestNumber(run->module, kManifestTotalString);
+    if (total <= 0)
+        return 0;
+    int32_t done = 0;
+    int found = 0;
+    for (int g = kFirstManifestGroup; done < total; g += kManifestGroupStep) {
+        if (found == kMaxManifestGroups)
+            return -1;
+        ManifestGroup& group = groups[found++];
+        group.id = g;
+        group.count = ManifestNumber(run->module, g);
+        // Names run from g+2 to g+1+count and must stay inside the group's hundred.
+        if (group.count < 0 || group.count > kManifestGroupStep - 2)
+            return -1;
+        char relative[kPathChars] = "";
+        LoadStringA(run->module, g + 1, relative, kPathChars);
+        group.dir[0] = '\0';
+        if (!Append(group.dir, run->baseDir) || !Append(group.dir, relative) ||
+            (!EndsInBackslash(group.dir) && !Append(group.dir, "\\")))
+            return -1;
+        done += group.count;
+    }
+    return done == total ? found : -1;
+}
+
+bool ManifestFilePath(const RemovalRun* run, const ManifestGroup& group, int index,
+                      char (&path)[kPathChars]) {
+    char name[kPathChars];
+    if (LoadStringA(run->module, group.id + 1 + index, name, kPathChars) <= 0)
+        return false;
+    path[0] = '\0';
+    return Append(path, group.dir) && Append(path, name);
+}
+
+void RemoveManifestFiles(const RemovalRun* run) {
+    ManifestGroup groups[kMaxManifestGroups];
+    int found = ReadManifestGroups(run, groups);
+    // A file whose shared count says another program still uses it stays; its count is lowered
+    // by ReleaseSharedFileCounts like every other.
+    HKEY shared = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, run->sharedDllsKey, 0, KEY_QUERY_VALUE, &shared) !=
+        ERROR_SUCCESS)
+        shared = nullptr;
+    for (int k = 0; k < found; ++k) {
+        const ManifestGroup& group = groups[k];
+        for (int i = group.count; i >= 1; --i) {
+            char path[kPathChars];
+            if (!ManifestFilePath(run, group, i, path))
+                continue;
+            uint32_t count = 0;
+            if (shared && CountedGroup(group.id) && ReadSharedCount(shared, path, &count) &&
+                count > 1)
+                continue;
+            DeleteIfPresent(path);
+        }
+    }
+    if (shared)
+        RegCloseKey(shared);
+}
+
+void RemoveProgramGroup(const RemovalRun* run) {
+    for (const char* item : {run->controllerItem, run->uninstallItem}) {
+        ProgmanShowGroup(run->group, kShowGroupAsIs);
+        ProgmanDeleteItem(item);
+        ProgmanExit(0);
+    }
+    ProgmanShowGroup(run->group, kShowGroupAsIs);
+    ProgmanDeleteGroupIfEmpty(run->group);
+    ProgmanExit(0);
+}
+
+void RemoveUninstallEntry(const RemovalRun* run) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, run->uninstallKey, 0, KEY_ALL_ACCESS, &key) ==
+        ERROR_SUCCESS) {
+        RegDeleteValueA(key, run->displayNameValue);
+        RegDeleteValueA(key, run->uninstallStringValue);
+        RegCloseKey(key);
+    }
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, run->uninstallKey);
+}
+
+void ReleaseSharedFileCounts(const RemovalRun* run) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, run->sharedDllsKey, 0, KEY_ALL_ACCESS, &key) !=
+        ERROR_SUCCESS)
+        return;
+    ManifestGroup groups[kMaxManifestGroups];
+    int found = ReadManifestGroups(run, groups);
+    for (int counted : {kWindowsGroup, kAppDirGroup, kSystemGroup}) {
+        for (int k = 0; k < found; ++k) {
+            if (groups[k].id != counted)
+                continue;
+            for (int i = 1; i <= groups[k].count; ++i) {
+                char valueName[kPathChars];
+                uint32_t count = 0;
+                if (!ManifestFilePath(run, groups[k], i, valueName) ||
+                    !ReadSharedCount(key, valueName, &count))
+                    continue;
+                if (count <= 1) {
+                    RegDeleteValueA(key, valueName);
+                } else {
+                    DWORD lowered = count - 1;
+                    RegSetValueExA(key, valueName, 0, REG_DWORD,
+                                   reinterpret_cast<const BYTE*>(&lowered), sizeof lowered);
+                }
+            }
+        }
+    }
+    RegCloseKey(key);
+}
+
+void RemoveAppDirectory(const RemovalRun* run) {
+    char path[kPathChars] = "";
+    if (Append(path, run->baseDir) && Append(path, kAppDirName))
+        RemoveDirectoryA(path);
+}
+
+void RunRemoval(const RemovalRun* run) {
+    RemoveDriverPrograms(run);
+    RemoveManifestFiles(run);
+    RemoveProgramGroup(run);
+    RemoveUninstallEntry(run);
+    ReleaseSharedFileCounts(run);
+    RemoveAppDirectory(run);
+}
