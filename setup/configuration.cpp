@@ -1,0 +1,175 @@
+// What a complete installation records: the chosen scanner in the configuration files, the
+// Program Manager items, the uninstall entry and the shared-file counts. Every step is silent
+// about its failures; a later installation runs the same steps again.
+#include <cstring>
+
+#include "config_names.h"
+#include "progman_client.h"
+#include "scanner_list.h"
+#include "setup.h"
+
+namespace {
+
+constexpr int kNameBytes = 128;
+constexpr int kTextBytes = 256;
+constexpr uint16_t kShowGroupCommand = 8;
+constexpr char kPixelDriverSuffix[] = ".PXW";
+constexpr char kDisabledPixelSetup[] = "no";
+
+// Windows directory + "\" (only when missing) + name.
+void WindowsPath(char (&out)[kSetupPathBytes], const char* name) {
+    char dir[kSetupPathBytes];
+    UINT length = GetWindowsDirectoryA(dir, sizeof dir);
+    if (length == 0 || length >= sizeof dir)
+        dir[0] = '\0';
+    else
+        EndWithBackslash(dir, sizeof dir);
+    if (strlen(dir) + strlen(name) < sizeof out)
+        wsprintfA(out, "%s%s", dir, name);
+    else
+        out[0] = '\0';
+}
+
+// Target root + text, empty when it does not fit.
+void TargetPath(char (&out)[kSetupPathBytes], const char* text) {
+    if (strlen(g_setup.targetRoot) + strlen(text) < sizeof out)
+        wsprintfA(out, "%s%s", g_setup.targetRoot, text);
+    else
+        out[0] = '\0';
+}
+
+// One series of Program Manager commands: the group shown (or made), an older item of the same
+// name removed, the item added.
+void AddProgramItem(const char* group, const char* directory, const char* itemName,
+                    const char* commandLine) {
+    // A shell may accept showing a group it does not have (Wine's does) without making it, so the
+    // group is also created when showing it succeeded: creating an existing group only shows it.
+    bool shown = ProgmanShowGroup(group, kShowGroupCommand) == 1;
+    ProgmanCreateGroup(group, directory);
+    if (!shown)
+        ProgmanShowGroup(group, kShowGroupCommand);
+    ProgmanDeleteItem(itemName);
+    ProgmanAddItem(commandLine, itemName, "", 0);
+    ProgmanExit(0);
+}
+
+// Raises the shared count of one installed file: a readable 4-byte count gains one, anything
+// else starts at 1.
+void RaiseCount(HKEY key, const char* valueName) {
+    DWORD count = 0;
+    DWORD size = sizeof count;
+    DWORD type = 0;
+    if (RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(&count), &size) ==
+        ERROR_SUCCESS)
+        ++count;
+    else
+        count = 1;
+    RegSetValueExA(key, valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count),
+                   sizeof count);
+}
+
+// Names first..first+count-1 of the manifest, below target root + directory.
+void RaiseRun(HKEY key, int first, int count, const char* directory) {
+    for (int id = first; id < first + count; ++id) {
+        char name[kSetupPathBytes] = "";
+        LoadStringA(g_setup.instance, id, name, sizeof name);
+        char valueName[kSetupPathBytes * 3];
+        wsprintfA(valueName, "%s%s%s", g_setup.targetRoot, directory, name);
+        RaiseCount(key, valueName);
+    }
+}
+
+} // namespace
+
+void WriteScannerSelection() {
+    char appDir[kSetupPathBytes];
+    char name[kSetupPathBytes];
+    wsprintfA(name, "%s\\", kAppDirName);
+    TargetPath(appDir, name);
+    AddInstalledScanner(appDir, g_setup.scannerId);
+
+    size_t pixelLength = strlen(g_setup.pixelDriverName);
+    if (pixelLength >= 4 &&
+        _stricmp(g_setup.pixelDriverName + pixelLength - 4, kPixelDriverSuffix) == 0) {
+        char directory[kSetupPathBytes];
+        TargetPath(directory, kAppDirName);
+        char base[kPixelDriverBytes];
+        CopyText(base, sizeof base, g_setup.pixelDriverName);
+        base[pixelLength - 4] = '\0';
+        WritePrivateProfileStringA(kKeltoSection, kDirectoryKey, directory, kPixelDriverFile);
+        WritePrivateProfileStringA(kScannerSection, kDriverKey, base, kPixelDriverFile);
+        WritePrivateProfileStringA(base, kPixelSetupKey, kDisabledPixelSetup, kPixelDriverFile);
+    }
+
+    char selection[kSetupPathBytes];
+    wsprintfA(name, "%s\\%s", kAppDirName, kSelectionFile);
+    TargetPath(selection, name);
+    char id[16];
+    wsprintfA(id, "%d", g_setup.scannerId);
+    WritePrivateProfileStringA(kScannerSection, kCurrentScannerIdKey, id, selection);
+    WritePrivateProfileStringA(kScannerSection, kCurrentDriverKey, g_setup.driverName, selection);
+}
+
+void CreateProgramItems() {
+    char group[kNameBytes];
+    char item[kNameBytes];
+    char directory[kSetupPathBytes];
+    char commandLine[kSetupPathBytes];
+    LoadBlockString(kGroupString, group, sizeof group);
+
+    WindowsPath(directory, kAppDirName);
+    wsprintfA(item, "%s\\ORVCNTL.EXE", kAppDirName);
+    WindowsPath(commandLine, item);
+    LoadBlockString(kControllerItemString, item, sizeof item);
+    AddProgramItem(group, directory, item, commandLine);
+
+    WindowsPath(directory, "");
+    WindowsPath(commandLine, "ORVCLEAN.EXE");
+    LoadBlockString(kUninstallItemString, item, sizeof item);
+    AddProgramItem(group, directory, item, commandLine);
+}
+
+void WriteUninstallEntry() {
+    char keyName[kTextBytes];
+    char className[kTextBytes];
+    LoadBlockString(kUninstallKeyString, keyName, sizeof keyName);
+    LoadBlockString(kUninstallClassString, className, sizeof className);
+    HKEY key;
+    DWORD disposition = 0;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, className, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, &key, &disposition) != ERROR_SUCCESS)
+        return;
+    if (disposition == REG_CREATED_NEW_KEY) {
+        char valueName[kTextBytes];
+        char value[kSetupPathBytes];
+        LoadBlockString(kDisplayNameValueString, valueName, sizeof valueName);
+        LoadBlockString(kControllerItemString, value, sizeof value);
+        RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                       static_cast<DWORD>(strlen(value) + 1));
+        LoadBlockString(kUninstallStringValueString, valueName, sizeof valueName);
+        TargetPath(value, "ORVCLEAN.EXE");
+        RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                       static_cast<DWORD>(strlen(value) + 1));
+    }
+    RegCloseKey(key);
+}
+
+void AddSharedFileCounts() {
+    char keyName[kTextBytes];
+    LoadBlockString(kSharedDllsKeyString, keyName, sizeof keyName);
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return;
+    // Fixed runs of the manifest: the Windows directory's 13 names, the application directory's 7
+    // and the SYSTEM directory's 4, the last formed literally below the target root.
+    char appDir[kSetupPathBytes] = "";
+    char systemDir[kSetupPathBytes] = "";
+    LoadStringA(g_setup.instance, 222, appDir, sizeof appDir);
+    LoadStringA(g_setup.instance, 422, systemDir, sizeof systemDir);
+    EndWithBackslash(appDir, sizeof appDir);
+    EndWithBackslash(systemDir, sizeof systemDir);
+    RaiseRun(key, 123, 13, "");
+    RaiseRun(key, 223, 7, appDir);
+    RaiseRun(key, 423, 4, systemDir);
+    RegCloseKey(key);
+}

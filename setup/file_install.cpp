@@ -1,0 +1,247 @@
+// Moving files from the distribution: the working files before the wizard, the manifest groups
+// after Finish (expanded, never replacing a newer installed file) and the whole distribution,
+// still compressed, in distribution copy mode. The manifest is the string table below id 1000.
+#include <cstring>
+
+#include "language.h"
+#include "progress_gauge.h"
+#include "setup.h"
+#include "version_copy.h"
+
+namespace {
+
+constexpr int kTotalString = 115;
+constexpr int kFirstGroup = 120;
+constexpr int kGroupStep = 100;
+constexpr int kDriverGroup = 520;
+constexpr int kLastManifestId = 999;
+constexpr int kSystemCompareChars = 23;
+constexpr int kRawBlockBytes = 16384;
+
+void LoadManifestString(int id, char* out, int size) {
+    out[0] = '\0';
+    LoadStringA(g_setup.instance, id, out, size);
+}
+
+// Joins two texts into a path buffer; false when they do not fit.
+bool JoinPath(char (&out)[kSetupPathBytes], const char* first, const char* second) {
+    size_t firstLength = strlen(first);
+    if (firstLength + strlen(second) >= kSetupPathBytes)
+        return false;
+    memcpy(out, first, firstLength);
+    strcpy(out + firstLength, second);
+    return true;
+}
+
+void ToCompressedName(char* path) {
+    size_t length = strlen(path);
+    if (length > 0)
+        path[length - 1] = '_';
+}
+
+// Makes the one directory a destination path names; a drive root ("D:\") is kept whole.
+void MakeDestinationDirectory(const char* destinationDir) {
+    char directory[kSetupPathBytes];
+    CopyText(directory, sizeof directory, destinationDir);
+    size_t length = strlen(directory);
+    if (length > 1 && directory[length - 1] == '\\' && directory[length - 2] != ':')
+        directory[length - 1] = '\0';
+    CreateDirectoryA(directory, nullptr);
+}
+
+// One file of a group: expanded with the version check, or copied as it is.
+void CopyOneFile(HWND dialog, CopyMode mode, const char* sourceDir, const char* destinationDir,
+                 const char* name) {
+    char source[kSetupPathBytes];
+    char destination[kSetupPathBytes];
+    if (!JoinPath(source, sourceDir, name) || !JoinPath(destination, destinationDir, name))
+        return; // a path that does not fit is skipped like a missing file
+    ToCompressedName(source);
+    if (mode == CopyMode::Install) {
+        CopyIfNewer(dialog, kFromPathId, kToPathId, source, destination);
+    } else {
+        ToCompressedName(destination);
+        CopyFileRaw(dialog, kFromPathId, kToPathId, source, destination);
+    }
+}
+
+int CopyGroups(HWND owner, HWND dialog, CopyMode mode, int total, const char* sourceRoot,
+               const char* targetRoot) {
+    ClearGaugeCancel();
+    if (total < 1)
+        return kCopyComplete;
+    // The loops below end only when the groups add up to the total: a manifest that does not is
+    // refused before anything is copied.
+    if (!ManifestGroupsMatch(total))
+        return kCopyRejected;
+    int done = 0;
+    bool cancelled = false;
+    for (int group = kFirstGroup; done < total; group += kGroupStep) {
+        char sourceDir[kSetupPathBytes];
+        char destinationDir[kSetupPathBytes];
+        int count = ManifestNumber(group);
+        if (!BuildGroupPaths(group, mode, sourceRoot, targetRoot, sourceDir, destinationDir)) {
+            done += count; // nothing of this group can be placed; the gauge still advances
+            DrawGauge(dialog, kGaugeId, static_cast<float>(done) / total);
+            continue;
+        }
+        MakeDestinationDirectory(destinationDir);
+        for (int k = count; k >= 1 && !cancelled; --k) {
+            PumpGaugeMessages();
+            char name[kSetupPathBytes];
+            LoadManifestString(group + 2 + k, name, sizeof name);
+            CopyOneFile(dialog, mode, sourceDir, destinationDir, name);
+            ++done;
+            DrawGauge(dialog, kGaugeId, static_cast<float>(done) / total);
+            if (IsGaugeCancelled()) {
+                if (ConfirmExit(owner))
+                    cancelled = true;
+                else
+                    ClearGaugeCancel();
+            }
+        }
+        if (cancelled)
+            break;
+    }
+    return cancelled ? kCopyCancelled : kCopyComplete;
+}
+
+} // namespace
+
+int ManifestNumber(int id) {
+    char text[32];
+    LoadManifestString(id, text, sizeof text);
+    return ReadDecimal(text);
+}
+
+bool ManifestGroupsMatch(int total) {
+    int sum = 0;
+    for (int group = kFirstGroup; sum < total; group += kGroupStep) {
+        int count = ManifestNumber(group);
+        if (count < 1 || group + 2 + count >= group + kGroupStep ||
+            group + 2 + count > kLastManifestId)
+            return false;
+        sum += count;
+    }
+    return sum == total;
+}
+
+bool BuildGroupPaths(int group, CopyMode mode, const char* sourceRoot, const char* targetRoot,
+                     char (&sourceDir)[kSetupPathBytes], char (&destinationDir)[kSetupPathBytes]) {
+    char source[kSetupPathBytes];
+    char destination[kSetupPathBytes];
+    LoadManifestString(group + 1, source, sizeof source);
+    LoadManifestString(group + 2, destination, sizeof destination);
+    if (!JoinPath(sourceDir, sourceRoot, source) || !EndWithBackslash(sourceDir, kSetupPathBytes))
+        return false;
+    if (mode == CopyMode::Distribution) {
+        if (!JoinPath(destinationDir, targetRoot, source))
+            return false;
+    } else if (_strnicmp(destination, "SYSTEM", kSystemCompareChars) == 0) {
+        UINT length = GetSystemDirectoryA(destinationDir, kSetupPathBytes);
+        if (length == 0 || length >= kSetupPathBytes)
+            return false;
+    } else if (!JoinPath(destinationDir, targetRoot, destination)) {
+        return false;
+    }
+    return EndWithBackslash(destinationDir, kSetupPathBytes);
+}
+
+int CopyManifest(HWND owner, HWND dialog, const char* sourceRoot, const char* targetRoot) {
+    return CopyGroups(owner, dialog, CopyMode::Install, ManifestNumber(kTotalString), sourceRoot,
+                      targetRoot);
+}
+
+int CopyDistribution(HWND owner, HWND dialog, const char* sourceRoot, const char* targetRoot) {
+    int total = ManifestNumber(kTotalString) + ManifestNumber(kDriverGroup);
+    return CopyGroups(owner, dialog, CopyMode::Distribution, total, sourceRoot, targetRoot);
+}
+
+int CopyFileRaw(HWND dialog, int sourceItem, int destinationItem, const char* source,
+                const char* destination) {
+    OFSTRUCT sourceInfo;
+    OFSTRUCT destinationInfo;
+    HFILE input = OpenFile(source, &sourceInfo, OF_READ);
+    HFILE output = OpenFile(destination, &destinationInfo, OF_CREATE | OF_WRITE);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, kRawBlockBytes);
+    char* data = block ? static_cast<char*>(GlobalLock(block)) : nullptr;
+    if (input == HFILE_ERROR || output == HFILE_ERROR || !data) {
+        if (input != HFILE_ERROR)
+            _lclose(input);
+        if (output != HFILE_ERROR)
+            _lclose(output);
+        if (block)
+            GlobalFree(block);
+        return 0;
+    }
+    if (dialog) {
+        SetDlgItemTextA(dialog, sourceItem, source);
+        SetDlgItemTextA(dialog, destinationItem, destination);
+    }
+    UINT got;
+    do {
+        got = _lread(input, data, kRawBlockBytes);
+        if (got == static_cast<UINT>(HFILE_ERROR))
+            break;
+        _lwrite(output, data, got);
+    } while (got == kRawBlockBytes);
+    GlobalUnlock(block);
+    GlobalFree(block);
+    _lclose(input);
+    _lclose(output);
+    return 1;
+}
+
+void InstallWorkingFiles() {
+    static const char* const kWorkingFiles[][2] = {
+        {"KELTO32\\ORVANE.LS_", "ORVANE.LST"},   {"UTILS\\TWAIN.DL_", "TWAIN.DLL"},
+        {"UTILS\\TWAIN_32.DL_", "TWAIN_32.DLL"}, {"UTILS\\TWUNK_16.EX_", "TWUNK_16.EXE"},
+        {"UTILS\\TWUNK_32.EX_", "TWUNK_32.EXE"},
+    };
+    for (const auto& file : kWorkingFiles) {
+        char source[kSetupPathBytes];
+        char destination[kSetupPathBytes];
+        if (JoinPath(source, g_setup.setupDirectory, file[0]) &&
+            JoinPath(destination, g_setup.targetRoot, file[1]))
+            CopyIfNewer(nullptr, 0, 0, source, destination);
+    }
+}
+
+namespace {
+
+// A driver file of the chosen model: Driver\name (compressed form) to directory\name.
+void CopyDriverFile(const char* name, const char* directory) {
+    if (!name[0])
+        return;
+    char source[kSetupPathBytes];
+    char destination[kSetupPathBytes];
+    char sourceDir[kSetupPathBytes];
+    char destinationDir[kSetupPathBytes];
+    if (!JoinPath(sourceDir, g_setup.setupDirectory, "Driver\\") ||
+        !JoinPath(source, sourceDir, name) ||
+        !JoinPath(destinationDir, g_setup.targetRoot, directory) ||
+        !JoinPath(destination, destinationDir, name))
+        return;
+    ToCompressedName(source);
+    CopyIfNewer(nullptr, 0, 0, source, destination);
+}
+
+} // namespace
+
+int InstallForModel(HWND window) {
+    HWND dialog =
+        CreateGauge(window, g_setup.instance, SetupGaugeDialogProc, kGaugeId,
+                    MAKEINTRESOURCEA(DialogId(g_setup.block, kProgressDialog)), "", SW_SHOW);
+    g_setup.progressDialog = dialog;
+    if (dialog)
+        CenterInParent(window, dialog);
+    int result = CopyManifest(window, dialog, g_setup.setupDirectory, g_setup.targetRoot);
+    if (result == kCopyComplete) {
+        WriteScannerSelection();
+        CopyDriverFile(g_setup.driverName, "KELTO32\\");
+        CopyDriverFile(g_setup.pixelDriverName, "PIXTRAN\\");
+    }
+    g_setup.progressDialog = nullptr;
+    DestroyGauge(window, dialog);
+    return result;
+}

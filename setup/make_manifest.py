@@ -1,0 +1,48 @@
+#!/usr/bin/env python3
+"""Reads the installation manifest list and writes it as a resource string table.
+
+make_manifest.py manifest.txt out.rci
+String 115 is the total of the installation groups; group g holds its count at g, its source
+directory at g+1, its destination at g+2 (absent for the target root) and its names from g+3.
+"""
+import sys
+
+
+def read_manifest(path):
+    """Returns [(group id, source, destination or None, is driver group, [names])]."""
+    groups = []
+    with open(path, encoding="ascii") as lines:
+        for raw in lines:
+            line = raw.strip()
+            if not line or line.startswith("#"):
+                continue
+            words = line.split()
+            if words[0] == "group":
+                destination = None if words[3] == "-" else words[3]
+                groups.append((int(words[1]), words[2], destination,
+                               len(words) > 4 and words[4] == "driver", []))
+            else:
+                groups[-1][4].append(line)
+    return groups
+
+
+def main():
+    groups = read_manifest(sys.argv[1])
+    total = sum(len(names) for _, _, _, driver, names in groups if not driver)
+    out = ["// Generated from setup/manifest.txt by make_manifest.py.", "STRINGTABLE", "BEGIN",
+           f'    115 "{total}"']
+    for group, source, destination, _, names in groups:
+        if group + 2 + len(names) >= group + 100:
+            sys.exit(f"group {group}: {len(names)} names do not fit below the next group")
+        out.append(f'    {group} "{len(names)}"')
+        out.append(f'    {group + 1} "{source}"')
+        if destination:
+            out.append(f'    {group + 2} "{destination}"')
+        out += [f'    {group + 3 + k} "{name}"' for k, name in enumerate(names)]
+    out.append("END")
+    with open(sys.argv[2], "w", encoding="ascii") as rci:
+        rci.write("\n".join(out) + "\n")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,191 @@
+// The full-screen main window: the logo, the two runs it starts once it is shown, the centering
+// rule of the program's dialogs and the exit confirmation.
+#include <cstring>
+
+#include "language.h"
+#include "progress_gauge.h"
+#include "setup.h"
+
+namespace {
+
+constexpr int kLogoX = 20;
+constexpr int kTopBand = 128;
+constexpr char kDistributionMarker[] = "Driver\\ORVDRXX.EX_";
+constexpr char kScannerListCopy[] = "ORVANE.LST";
+constexpr int kMessageFormatBytes = 60;
+
+void PaintLogo(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (g_setup.logo) {
+        BITMAP info;
+        GetObjectA(g_setup.logo, sizeof info, &info);
+        HDC memory = CreateCompatibleDC(dc);
+        HGDIOBJ previous = SelectObject(memory, g_setup.logo);
+        BitBlt(dc, kLogoX, info.bmHeight / 2, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, previous);
+        DeleteDC(memory);
+    }
+    EndPaint(window, &paint);
+}
+
+void EraseWithLogo(HWND window, HDC dc) {
+    if (!g_setup.logo)
+        return;
+    RECT client;
+    GetClientRect(window, &client);
+    HBRUSH brush = CreatePatternBrush(g_setup.logo);
+    FillRect(dc, &client, brush);
+    DeleteObject(brush);
+}
+
+// Shared opening of both runs: the logo shown, the setup directory found, the distribution
+// checked. False (after the message box) when the program was not started from a distribution.
+bool OpenRun(HWND window) {
+    g_setup.logo = LoadBitmapA(g_setup.instance, "ORVLOGO");
+    InvalidateRect(window, nullptr, TRUE);
+    UpdateWindow(window);
+
+    char* directory = g_setup.setupDirectory;
+    DWORD length = GetModuleFileNameA(nullptr, directory, kSetupPathBytes);
+    if (length >= kSetupPathBytes)
+        directory[kSetupPathBytes - 1] = '\0';
+    if (strlen(directory) > 3) {
+        char* slash = strrchr(directory, '\\');
+        if (slash)
+            slash[1] = '\0';
+    }
+
+    char marker[kSetupPathBytes];
+    OFSTRUCT info;
+    bool present = strlen(directory) + strlen(kDistributionMarker) < sizeof marker;
+    if (present) {
+        wsprintfA(marker, "%s%s", directory, kDistributionMarker);
+        present = OpenFile(marker, &info, OF_EXIST) != HFILE_ERROR;
+    }
+    if (!present) {
+        char format[kMessageFormatBytes];
+        char caption[kMessageFormatBytes];
+        // The setup directory fills up to 255 characters of the text.
+        char text[kMessageFormatBytes + kSetupPathBytes];
+        LoadBlockString(kMissingDistributionString, format, sizeof format);
+        LoadBlockString(kErrorCaptionString, caption, sizeof caption);
+        wsprintfA(text, format, directory);
+        MessageBoxA(window, text, caption, MB_OK);
+    }
+    return present;
+}
+
+INT_PTR CALLBACK ExitDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        CenterInParent(GetParent(dialog), dialog);
+        return TRUE;
+    }
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDYES || LOWORD(wParam) == IDNO)) {
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+} // namespace
+
+void CenterInParent(HWND parent, HWND window) {
+    RECT p;
+    RECT w;
+    GetWindowRect(parent, &p);
+    GetWindowRect(window, &w);
+    int width = w.right - w.left;
+    int height = w.bottom - w.top;
+    int x = ((p.right - p.left) - width) >> 1;
+    int y = (((p.bottom - p.top) - height - kTopBand) >> 1) + kTopBand;
+    MoveWindow(window, x, y, width, height, TRUE);
+}
+
+bool ConfirmExit(HWND owner) {
+    INT_PTR result =
+        DialogBoxParamA(g_setup.instance, MAKEINTRESOURCEA(DialogId(g_setup.block, kExitDialog)),
+                        owner, ExitDialogProc, 0);
+    return result != IDNO;
+}
+
+void RunInstallation(HWND window) {
+    if (!OpenRun(window))
+        return;
+    InstallWorkingFiles();
+    RunWizard(window);
+    if (g_setup.finished && InstallForModel(window) == kCopyComplete) {
+        CreateProgramItems();
+        WriteUninstallEntry();
+        AddSharedFileCounts();
+        RecordTwainSource();
+    }
+    char list[kSetupPathBytes];
+    if (strlen(g_setup.targetRoot) + sizeof kScannerListCopy <= sizeof list) {
+        wsprintfA(list, "%s%s", g_setup.targetRoot, kScannerListCopy);
+        DeleteFileA(list);
+    }
+}
+
+void RunDistributionCopy(HWND window) {
+    if (!OpenRun(window))
+        return;
+    HWND dialog =
+        CreateGauge(window, g_setup.instance, SetupGaugeDialogProc, kGaugeId,
+                    MAKEINTRESOURCEA(DialogId(g_setup.block, kProgressDialog)), "", SW_SHOW);
+    g_setup.progressDialog = dialog;
+    if (dialog)
+        CenterInParent(window, dialog);
+    CopyDistribution(window, dialog, g_setup.setupDirectory, g_setup.targetRoot);
+    g_setup.progressDialog = nullptr;
+    DestroyGauge(window, dialog);
+}
+
+LRESULT CALLBACK SetupWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE: {
+        HDC screen = GetDC(nullptr);
+        MoveWindow(window, 0, 0, GetDeviceCaps(screen, HORZRES), GetDeviceCaps(screen, VERTRES),
+                   FALSE);
+        ReleaseDC(nullptr, screen);
+        g_setup.mainWindow = window;
+        if (!g_setup.targetRoot[0]) {
+            UINT length = GetWindowsDirectoryA(g_setup.targetRoot, kSetupPathBytes);
+            if (length == 0 || length >= kSetupPathBytes)
+                g_setup.targetRoot[0] = '\0';
+            EndWithBackslash(g_setup.targetRoot, kSetupPathBytes);
+            PostMessageA(window, WM_SETUP_INSTALL, 0, 0);
+        } else {
+            PostMessageA(window, WM_SETUP_COPYDIST, 0, 0);
+        }
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        EraseWithLogo(window, reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_PAINT:
+        PaintLogo(window);
+        return 0;
+    case WM_CLOSE:
+        PostMessageA(window, WM_DESTROY, 0, 0);
+        return 0;
+    case WM_DESTROY:
+        if (g_setup.logo)
+            DeleteObject(g_setup.logo);
+        g_setup.logo = nullptr;
+        PostQuitMessage(0);
+        return 0;
+    case WM_COMMAND:
+        return 0;
+    case WM_SETUP_INSTALL:
+        RunInstallation(window);
+        PostMessageA(window, WM_DESTROY, 0, 0);
+        return 0;
+    case WM_SETUP_COPYDIST:
+        RunDistributionCopy(window);
+        PostMessageA(window, WM_DESTROY, 0, 0);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
