@@ -1,0 +1,221 @@
+// Set As Default: port-and-speed models and their fields, TWAIN models through Wine's source
+// manager, pixel-driver models and SETSCAN.INI.
+#include "applet_driver.h"
+#include "applet_ids.h"
+#include "config_names.h"
+
+namespace {
+
+class DefaultScanner : public AppletTest {
+protected:
+    void SetDefault(HWND dialog, const char* model) {
+        ASSERT_TRUE(SelectLine(dialog, kIdInstalledList, model)) << model;
+        Press(dialog, kIdSetDefault);
+    }
+};
+
+TEST_F(DefaultScanner, PortAndSpeedModelWritesItsOptions) {
+    InstallIds({1, 7});
+    WriteSelection(1, "ORVDR01.EXE");
+    AppletRun run;
+    ASSERT_TRUE(run.Start());
+    HWND dialog = run.dialog;
+    // A plain model: the option fields are off and empty.
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, kIdPort)));
+    EXPECT_EQ(ItemText(dialog, kIdPort), "");
+
+    // Selecting the port model shows the stored options (defaults 200 and 1).
+    ASSERT_TRUE(SelectLine(dialog, kIdInstalledList, "Vexa Port Scanner"));
+    ASSERT_TRUE(Eventually([&] { return IsWindowEnabled(GetDlgItem(dialog, kIdPort)); }));
+    EXPECT_EQ(ItemText(dialog, kIdPort), "200");
+    EXPECT_EQ(ItemText(dialog, kIdSpeed), "1");
+
+    // Letters in the port field: named, focused, options not written, the model still chosen.
+    Type(dialog, kIdPort, "abc");
+    Press(dialog, kIdSetDefault);
+    EXPECT_EQ(AnswerMessage(dialog, IDOK), "Can not get port address");
+    EXPECT_EQ(FocusOf(dialog), GetDlgItem(dialog, kIdPort));
+    ASSERT_TRUE(
+        Eventually([] { return SelectionValue(kScannerSection, kCurrentScannerIdKey) == "7"; }));
+    EXPECT_EQ(SelectionValue(kOptionsSection, kScannerPortKey), "<none>");
+    EXPECT_EQ(SelectionValue(kScannerSection, kCurrentDriverKey), "ORVDR07.EXE");
+    EXPECT_EQ(SelectionValue(kScannerSection, kAttrNeedUpdateKey), "Y");
+    EXPECT_EQ(ItemText(dialog, kIdDefaultName), "Vexa Port Scanner");
+    EXPECT_EQ(ItemText(dialog, kIdClose), "Close");
+
+    // A speed beyond the 16-bit record is no number either.
+    Type(dialog, kIdPort, "888");
+    Type(dialog, kIdSpeed, "70000");
+    Press(dialog, kIdSetDefault);
+    EXPECT_EQ(AnswerMessage(dialog, IDOK), "Can not get scanner speed");
+    EXPECT_EQ(FocusOf(dialog), GetDlgItem(dialog, kIdSpeed));
+    EXPECT_EQ(SelectionValue(kOptionsSection, kScannerPortKey), "<none>");
+
+    // The default model again: only port and speed are written.
+    WritePrivateProfileStringA(kScannerSection, kAttrNeedUpdateKey, "N",
+                               (AppDir() + kSelectionFile).c_str());
+    Type(dialog, kIdPort, "888");
+    Type(dialog, kIdSpeed, "2");
+    Press(dialog, kIdSetDefault);
+    ASSERT_TRUE(
+        Eventually([] { return SelectionValue(kOptionsSection, kScannerSpeedKey) == "2"; }));
+    EXPECT_EQ(SelectionValue(kOptionsSection, kScannerPortKey), "0888");
+    EXPECT_EQ(SelectionValue(kScannerSection, kAttrNeedUpdateKey), "N");
+
+    // Empty fields stop before anything is written.
+    Type(dialog, kIdPort, "");
+    Press(dialog, kIdSetDefault);
+    EXPECT_EQ(AnswerMessage(dialog, IDOK), "Please set scanner port address.");
+    Type(dialog, kIdPort, "300");
+    Type(dialog, kIdSpeed, "");
+    Press(dialog, kIdSetDefault);
+    EXPECT_EQ(AnswerMessage(dialog, IDOK), "Please set scanner speed.");
+    EXPECT_EQ(SelectionValue(kOptionsSection, kScannerPortKey), "0888");
+
+    // Another kind switches the fields off and empties them; back again shows the stored ones.
+    ASSERT_TRUE(SelectLine(dialog, kIdInstalledList, "Kelto Sheetfeed 300"));
+    ASSERT_TRUE(Eventually([&] { return !IsWindowEnabled(GetDlgItem(dialog, kIdPort)); }));
+    EXPECT_EQ(ItemText(dialog, kIdPort), "");
+    EXPECT_EQ(ItemText(dialog, kIdSpeed), "");
+    ASSERT_TRUE(SelectLine(dialog, kIdInstalledList, "Vexa Port Scanner"));
+    ASSERT_TRUE(Eventually([&] { return ItemText(dialog, kIdPort) == "888"; }));
+    EXPECT_EQ(ItemText(dialog, kIdSpeed), "2");
+
+    // A double-click on an installed line makes it the default.
+    DoubleClickLine(dialog, kIdInstalledList, "Kelto Sheetfeed 300");
+    EXPECT_TRUE(
+        Eventually([] { return SelectionValue(kScannerSection, kCurrentScannerIdKey) == "1"; }));
+    EXPECT_EQ(SelectionValue(kScannerSection, kCurrentDriverKey), "ORVDR01.EXE");
+    Press(dialog, kIdClose);
+    EXPECT_TRUE(run.Finish());
+}
+
+TEST_F(DefaultScanner, PortModelOpenedAsDefaultShowsStoredOptions) {
+    InstallIds({7});
+    WriteSelection(7, "ORVDR07.EXE");
+    std::string file = AppDir() + kSelectionFile;
+    WritePrivateProfileStringA(kOptionsSection, kScannerPortKey, "0200", file.c_str());
+    WritePrivateProfileStringA(kOptionsSection, kScannerSpeedKey, "3", file.c_str());
+    AppletRun run;
+    ASSERT_TRUE(run.Start());
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(run.dialog, kIdPort)));
+    EXPECT_EQ(ItemText(run.dialog, kIdPort), "200");
+    EXPECT_EQ(ItemText(run.dialog, kIdSpeed), "3");
+    Press(run.dialog, kIdClose);
+    EXPECT_TRUE(run.Finish());
+}
+
+TEST_F(DefaultScanner, PixelDriverKindRewritesSetscanWheneverAsked) {
+    InstallIds({12, 14});
+    WriteSelection(12, "ORVDR12.EXE");
+    AppletRun run;
+    ASSERT_TRUE(run.Start());
+    // Opening the dialog asked the kind of the default.
+    EXPECT_EQ(SetscanValue(kKeltoSection, kDirectoryKey), AppDir().substr(0, AppDir().size() - 1));
+    EXPECT_EQ(SetscanValue(kScannerSection, kDriverKey), "VEXSCAN");
+    EXPECT_EQ(SetscanValue("VEXSCAN", kPixelSetupKey), "no");
+    // Selecting the other model asks again.
+    ASSERT_TRUE(SelectLine(run.dialog, kIdInstalledList, "Vexa FlatBed Pro"));
+    ASSERT_TRUE(Eventually([] { return SetscanValue(kScannerSection, kDriverKey) == "FLATSCAN"; }));
+    EXPECT_EQ(SetscanValue("FLATSCAN", kPixelSetupKey), "no");
+    EXPECT_EQ(SetscanValue("VEXSCAN", kPixelSetupKey), "no");
+    // Setting it as default, after the file went away, writes it again.
+    DeleteFileA((WindowsDir() + kPixelDriverFile).c_str());
+    Press(run.dialog, kIdSetDefault);
+    ASSERT_TRUE(
+        Eventually([] { return SelectionValue(kScannerSection, kCurrentScannerIdKey) == "14"; }));
+    EXPECT_EQ(SetscanValue(kScannerSection, kDriverKey), "FLATSCAN");
+    EXPECT_EQ(SelectionValue(kScannerSection, kCurrentDriverKey), "ORVDR12.EXE");
+    // And removing one does too.
+    DeleteFileA((WindowsDir() + kPixelDriverFile).c_str());
+    ASSERT_TRUE(SelectLine(run.dialog, kIdInstalledList, "Vexa FlatBed IIc"));
+    Eventually([] { return SetscanValue(kScannerSection, kDriverKey) == "VEXSCAN"; });
+    DeleteFileA((WindowsDir() + kPixelDriverFile).c_str());
+    Press(run.dialog, kIdRemove);
+    ASSERT_TRUE(Eventually(
+        [&] { return ListLines(GetDlgItem(run.dialog, kIdInstalledList)).size() == 1; }));
+    EXPECT_EQ(SetscanValue(kScannerSection, kDriverKey), "VEXSCAN");
+    Press(run.dialog, kIdClose);
+    EXPECT_TRUE(run.Finish());
+}
+
+// Wine's source manager placed where the system loads it from, our test source where the
+// manager looks for sources; both put back afterwards.
+class TwainDefault : public AppletTest {
+protected:
+    void SetUp() override {
+        AppletTest::SetUp();
+        char system[MAX_PATH];
+        GetSystemDirectoryA(system, sizeof system);
+        savedSource = MoveFileExA(SourceSlot().c_str(), (SourceSlot() + ".orvsaved").c_str(),
+                                  MOVEFILE_REPLACE_EXISTING);
+        ASSERT_TRUE(CopyFileA((std::string(system) + "\\twain_32.dll").c_str(),
+                              ManagerPath().c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(BinPath("orvtwain.ds").c_str(), SourceSlot().c_str(), FALSE));
+    }
+    void TearDown() override {
+        AppletTest::TearDown();
+        DeleteFileA(ManagerPath().c_str());
+        DeleteFileA(SourceSlot().c_str());
+        if (savedSource)
+            MoveFileExA((SourceSlot() + ".orvsaved").c_str(), SourceSlot().c_str(),
+                        MOVEFILE_REPLACE_EXISTING);
+    }
+    static std::string ManagerPath() { return WindowsDir() + "TWAIN_32.DLL"; }
+    static std::string SourceSlot() { return WindowsDir() + "twain_64\\sane.ds"; }
+    static std::string TwainChoice(const char* key) {
+        char value[64];
+        GetPrivateProfileStringA(kTwainSection, key, "<none>", value, sizeof value,
+                                 (AppDir() + kTwainChoiceFile).c_str());
+        return value;
+    }
+    // Answers the manager's "Select Source" dialog: picks source, or cancels when null.
+    static bool AnswerSelectSource(const char* source) {
+        HWND select = WaitForWindow(nullptr, "Select Source", 20000);
+        if (!select || !Eventually([&] { return IsWindowVisible(select) != 0; }))
+            return false;
+        if (source)
+            SendMessageA(GetDlgItem(select, 1001), LB_SELECTSTRING, static_cast<WPARAM>(-1),
+                         reinterpret_cast<LPARAM>(source));
+        PostMessageA(select, WM_COMMAND, source ? IDOK : IDCANCEL, 0);
+        return WaitForWindowGone(select, 5000);
+    }
+    bool savedSource = false;
+};
+
+TEST_F(TwainDefault, SourceIsPickedOrCancelledInSelectSource) {
+    InstallIds({1, 20, 99});
+    WriteSelection(1, "ORVDR01.EXE");
+    AppletRun run;
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(SelectLine(run.dialog, kIdInstalledList, "Kelto TWAIN Scanner"));
+    Press(run.dialog, kIdSetDefault);
+    ASSERT_TRUE(AnswerSelectSource(nullptr));
+    // Cancelled: neither the default nor the source changes.
+    EXPECT_TRUE(NoPopupWithin(run.dialog, 500));
+    EXPECT_EQ(SelectionValue(kScannerSection, kCurrentScannerIdKey), "1");
+    EXPECT_FALSE(FileExists(AppDir() + kTwainChoiceFile));
+    EXPECT_EQ(ItemText(run.dialog, kIdClose), "Cancel");
+
+    Press(run.dialog, kIdSetDefault);
+    ASSERT_TRUE(AnswerSelectSource("Acme TWAIN"));
+    ASSERT_TRUE(
+        Eventually([] { return SelectionValue(kScannerSection, kCurrentScannerIdKey) == "20"; }));
+    EXPECT_EQ(TwainChoice(kTwainDsKey), "Acme TWAIN");
+    EXPECT_EQ(TwainChoice(kTwainSetupKey), "Y");
+    EXPECT_EQ(SelectionValue(kScannerSection, kCurrentDriverKey), "ORVDR99.EXE");
+
+    // The reserved id 99 runs the selection but never becomes the default.
+    WritePrivateProfileStringA(kTwainSection, kTwainDsKey, "other",
+                               (AppDir() + kTwainChoiceFile).c_str());
+    ASSERT_TRUE(SelectLine(run.dialog, kIdInstalledList, "Any TWAIN Source"));
+    Press(run.dialog, kIdSetDefault);
+    ASSERT_TRUE(AnswerSelectSource("Acme TWAIN"));
+    ASSERT_TRUE(Eventually([] { return TwainChoice(kTwainDsKey) == "Acme TWAIN"; }));
+    Sleep(300);
+    EXPECT_EQ(SelectionValue(kScannerSection, kCurrentScannerIdKey), "20");
+    Press(run.dialog, kIdClose);
+    EXPECT_TRUE(run.Finish());
+}
+
+} // namespace
