@@ -1,6 +1,7 @@
 // Cost of one request -> data exchange through the library's conversation code and its 20 ms
 // wait loop, against the scanning server. Run under Wine in a prefix with the server installed
-// in C:\windows\KELTO32 (copied there from beside this program when missing):
+// in C:\windows\KELTO32 (server, driver program and scanner selection are put there from beside
+// this program when missing):
 //   exchange_latency.exe [exchanges]
 #include <windows.h>
 
@@ -11,32 +12,49 @@
 #include <vector>
 
 #include "client_table.h"
+#include "config_names.h"
 #include "dde_conversation.h"
 #include "library_state.h"
 #include "server_connect.h"
 
 namespace {
 
-void InstallServerIfMissing() {
-    char server[MAX_PATH];
-    if (!JoinPath(server, sizeof server, AppDirectory(), kServerProgram) ||
-        GetFileAttributesA(server) != INVALID_FILE_ATTRIBUTES)
+constexpr char kBenchDriver[] = "ORVDR07.EXE";
+
+// Copies a program from beside this one into the application directory unless it is there.
+void InstallIfMissing(const char* name) {
+    char target[MAX_PATH];
+    if (!JoinPath(target, sizeof target, AppDirectory(), name) ||
+        GetFileAttributesA(target) != INVALID_FILE_ATTRIBUTES)
         return;
     char own[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, own, sizeof own);
     char* slash = std::strrchr(own, '\\');
-    if (length == 0 || !slash)
+    if (length == 0 || length >= sizeof own || !slash ||
+        static_cast<size_t>(slash + 1 - own) + std::strlen(name) >= sizeof own)
         return;
-    std::strcpy(slash + 1, kServerProgram);
+    std::strcpy(slash + 1, name);
     CreateDirectoryA(AppDirectory(), nullptr);
-    CopyFileA(own, server, FALSE);
+    CopyFileA(own, target, FALSE);
+}
+
+// The server and a scanner selection with a driver program, when the prefix has none.
+void PrepareInstallation() {
+    InstallIfMissing(kServerProgram);
+    char selection[MAX_PATH];
+    if (!JoinPath(selection, sizeof selection, AppDirectory(), kSelectionFile) ||
+        GetFileAttributesA(selection) != INVALID_FILE_ATTRIBUTES)
+        return;
+    InstallIfMissing(kBenchDriver);
+    WritePrivateProfileStringA(kScannerSection, kCurrentScannerIdKey, "7", selection);
+    WritePrivateProfileStringA(kScannerSection, kCurrentDriverKey, kBenchDriver, selection);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     int exchanges = argc > 1 ? std::atoi(argv[1]) : 200;
-    InstallServerIfMissing();
+    PrepareInstallation();
     if (!OpenOrCreateTable() || !MapTable()) {
         std::printf("no client table\n");
         return 1;

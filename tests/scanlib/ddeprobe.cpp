@@ -1,0 +1,138 @@
+// Drives the library's conversation code directly (linked in, not loaded) against the scanning
+// server, for the exchanges no export of the frame reaches yet. One result line per command.
+//   connect  poke=ITEM  requestack=ITEM  request=ITEM,FORMAT  caps  capsloop=N  pokeloop=N  end
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "capabilities.h"
+#include "client_table.h"
+#include "dde_conversation.h"
+#include "library_state.h"
+#include "probe_output.h"
+#include "server_connect.h"
+
+namespace {
+
+// Bytes of live blocks on the process heap, where global memory blocks (DDE blocks included)
+// are allocated: exact enough to see one lost reply per exchange.
+long long HeapBytesInUse() {
+    HANDLE heap = GetProcessHeap();
+    long long total = 0;
+    HeapLock(heap);
+    PROCESS_HEAP_ENTRY entry{};
+    while (HeapWalk(heap, &entry))
+        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY)
+            total += entry.cbData;
+    HeapUnlock(heap);
+    return total;
+}
+
+// A scan-parameter block as the library pokes it (item 4): flags, format 512, then the fields.
+HGLOBAL ScanParameterBlock() {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE | GMEM_ZEROINIT, 24);
+    auto* words = static_cast<uint16_t*>(GlobalLock(block));
+    words[1] = 512;
+    words[2] = 1;   // black and white
+    words[5] = 200; // right
+    words[6] = 100; // bottom
+    words[11] = 100;
+    GlobalUnlock(block);
+    return block;
+}
+
+const char* OutcomeName(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::Data:
+        return "data";
+    case Outcome::Ack:
+        return "ack";
+    case Outcome::Nack:
+        return "nack";
+    case Outcome::Failed:
+        return "failed";
+    case Outcome::TimedOut:
+        return "timeout";
+    }
+    return "?";
+}
+
+void Run(const char* command) {
+    const char* equals = std::strchr(command, '=');
+    std::string verb = equals ? std::string(command, equals - command) : command;
+    const char* arg = equals ? equals + 1 : "";
+    if (verb == "connect") {
+        if (!OpenOrCreateTable() || !MapTable()) {
+            Say("connect table-failed");
+            return;
+        }
+        g_library.instance = GetModuleHandleA(nullptr);
+        Say("connect %d", ConnectToServer(g_library.instance));
+    } else if (verb == "poke") {
+        HGLOBAL block = ScanParameterBlock();
+        bool ok = PokeItem(block, static_cast<uint16_t>(std::atoi(arg)));
+        GlobalFree(block);
+        Say("poke %s", ok ? "ok" : "fail");
+    } else if (verb == "requestack") {
+        Say("requestack %s", RequestAck(0, static_cast<uint16_t>(std::atoi(arg))) ? "ok" : "fail");
+    } else if (verb == "request") {
+        int item = std::atoi(arg), format = std::atoi(std::strchr(arg, ',') + 1);
+        Reply reply = RequestData(static_cast<uint16_t>(format), static_cast<uint16_t>(item));
+        size_t size = reply.block ? GlobalSize(reply.block) : 0;
+        if (reply.block)
+            GlobalFree(reply.block);
+        Say("request %s %u", OutcomeName(reply.outcome), static_cast<unsigned>(size));
+    } else if (verb == "caps") {
+        const ScannerCapabilities* caps = Capabilities();
+        Say("caps id=%d mode=%u res=%u area=%d,%d,%d,%d adf=%d br=%u,%u,%u cr=%u,%u,%u decomp=%d "
+            "model=%.32s",
+            caps->ScanId, caps->ScanMode, caps->ScanRes, caps->ScanArea.L, caps->ScanArea.T,
+            caps->ScanArea.R, caps->ScanArea.B, caps->HasADF, caps->br_min_val, caps->br_max_val,
+            caps->br_normal, caps->cr_min_val, caps->cr_max_val, caps->cr_normal, caps->PageDecomp,
+            caps->ModelName);
+    } else if (verb == "capsloop") {
+        // Warm up first: the heap settles before the measured run.
+        int count = std::atoi(arg);
+        for (int i = 0; i < count / 4; ++i)
+            FetchCapabilities();
+        long long before = HeapBytesInUse();
+        for (int i = 0; i < count; ++i)
+            FetchCapabilities();
+        long long growth = HeapBytesInUse() - before;
+        Say("capsloop growth=%lld", growth);
+    } else if (verb == "pokeloop") {
+        // Pokes pack their lParam; the block itself stays the poker's and is freed here.
+        int count = std::atoi(arg);
+        auto pokeOnce = [] {
+            HGLOBAL block = ScanParameterBlock();
+            bool ok = PokeItem(block, 4);
+            GlobalFree(block);
+            return ok;
+        };
+        for (int i = 0; i < count / 4; ++i)
+            pokeOnce();
+        long long before = HeapBytesInUse();
+        int acknowledged = 0;
+        for (int i = 0; i < count; ++i)
+            acknowledged += pokeOnce() ? 1 : 0;
+        Say("pokeloop acked=%d growth=%lld", acknowledged, HeapBytesInUse() - before);
+    } else if (verb == "end") {
+        EndConversation(ServerMainWindow());
+        Say("end");
+    } else {
+        Say("unknown %s", command);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    KeepOutputPrivate();
+    for (int i = 1; i < argc; ++i)
+        Run(argv[i]);
+    return 0;
+}
