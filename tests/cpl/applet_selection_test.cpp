@@ -188,6 +188,16 @@ TEST_F(TwainDefault, SourceIsPickedOrCancelledInSelectSource) {
     WriteSelection(1, "ORVDR01.EXE");
     AppletRun run;
     ASSERT_TRUE(run.Start());
+    HWND installed = GetDlgItem(run.dialog, kIdInstalledList);
+    // The list takes the focus on the default's line, then a double-click on the TWAIN model
+    // whose selection is cancelled: the line chosen before comes back.
+    EXPECT_EQ(SelectedLine(installed), "Kelto Sheetfeed 300");
+    PostMessageA(run.dialog, WM_COMMAND, MAKEWPARAM(kIdInstalledList, LBN_SETFOCUS),
+                 reinterpret_cast<LPARAM>(installed));
+    DoubleClickLine(run.dialog, kIdInstalledList, "Kelto TWAIN Scanner");
+    ASSERT_TRUE(AnswerSelectSource(nullptr));
+    EXPECT_TRUE(Eventually([&] { return SelectedLine(installed) == "Kelto Sheetfeed 300"; }));
+
     ASSERT_TRUE(SelectLine(run.dialog, kIdInstalledList, "Kelto TWAIN Scanner"));
     Press(run.dialog, kIdSetDefault);
     ASSERT_TRUE(AnswerSelectSource(nullptr));
