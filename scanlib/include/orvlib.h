@@ -87,6 +87,58 @@ struct ScannerAttributes {
     uint8_t reserved[24];
 };
 
+// ORV_CntlCtr function numbers.
+constexpr int16_t ORV_CNTL_SET_DECOMP = 1;
+constexpr int16_t ORV_CNTL_DECOMP_DATA = 2;
+constexpr int16_t ORV_CNTL_FLUSH_DECOMP = 3;
+constexpr int16_t ORV_CNTL_GET_GRAPHIC_DATA = 4;
+
+// ORV_CntlCtr records. Global-memory handles are 32 bits in the shipped library and pointer-sized
+// in the 64-bit build.
+
+// Function 1: the decompression mode comes from enable and option.
+struct DecompModeRequest {
+    int32_t fId;
+    int16_t Enable;
+    uint16_t unused;
+    int32_t Option;
+};
+
+// Function 2: five parameters for the server; a Param5 of 1 is sent as 0.
+struct DecompDataRequest {
+    int32_t fId;
+    int16_t Param1;
+    int16_t Param2;
+    int16_t Param3;
+    int16_t Param4;
+    int32_t NotSent;
+    int16_t Param5;
+};
+
+// Function 2 output: the caller owns a delivered block (DDE header included) and frees it.
+struct DecompDataOutput {
+    HGLOBAL Block; // 0 if none was delivered
+    int32_t Delivered;
+};
+
+// Function 3.
+struct DecompFlushRequest {
+    int32_t fId;
+};
+
+// Function 4: lines through the page transfer into the caller's buffer.
+struct GraphicDataRequest {
+    int32_t fId;
+    HGLOBAL Buffer;
+    int32_t BufSize; // not used: the block's own size bounds the copy
+    int16_t LineCount;
+};
+
+struct GraphicDataOutput {
+    int32_t Bytes;
+    int16_t LineCount;
+};
+
 #pragma pack(pop)
 
 static_assert(sizeof(LibraryVersion) == 6, "LibraryVersion layout");
@@ -106,6 +158,34 @@ static_assert(offsetof(ScannerAttributes, Orientation) == 24, "ScannerAttributes
 static_assert(offsetof(ScannerAttributes, Invert) == 28, "ScannerAttributes layout");
 static_assert(offsetof(ScannerAttributes, reserved) == 32, "ScannerAttributes layout");
 
+static_assert(sizeof(DecompModeRequest) == 12, "DecompModeRequest layout");
+static_assert(offsetof(DecompModeRequest, Enable) == 4, "DecompModeRequest layout");
+static_assert(offsetof(DecompModeRequest, Option) == 8, "DecompModeRequest layout");
+static_assert(sizeof(DecompDataRequest) == 18, "DecompDataRequest layout");
+static_assert(offsetof(DecompDataRequest, Param1) == 4, "DecompDataRequest layout");
+static_assert(offsetof(DecompDataRequest, Param2) == 6, "DecompDataRequest layout");
+static_assert(offsetof(DecompDataRequest, Param3) == 8, "DecompDataRequest layout");
+static_assert(offsetof(DecompDataRequest, Param4) == 10, "DecompDataRequest layout");
+static_assert(offsetof(DecompDataRequest, NotSent) == 12, "DecompDataRequest layout");
+static_assert(offsetof(DecompDataRequest, Param5) == 16, "DecompDataRequest layout");
+static_assert(sizeof(DecompFlushRequest) == 4, "DecompFlushRequest layout");
+static_assert(sizeof(GraphicDataOutput) == 6, "GraphicDataOutput layout");
+static_assert(offsetof(GraphicDataOutput, LineCount) == 4, "GraphicDataOutput layout");
+static_assert(offsetof(GraphicDataRequest, Buffer) == 4, "GraphicDataRequest layout");
+#if defined(_WIN64)
+static_assert(sizeof(DecompDataOutput) == 12, "DecompDataOutput layout");
+static_assert(offsetof(DecompDataOutput, Delivered) == 8, "DecompDataOutput layout");
+static_assert(sizeof(GraphicDataRequest) == 18, "GraphicDataRequest layout");
+static_assert(offsetof(GraphicDataRequest, BufSize) == 12, "GraphicDataRequest layout");
+static_assert(offsetof(GraphicDataRequest, LineCount) == 16, "GraphicDataRequest layout");
+#else
+static_assert(sizeof(DecompDataOutput) == 8, "DecompDataOutput layout");
+static_assert(offsetof(DecompDataOutput, Delivered) == 4, "DecompDataOutput layout");
+static_assert(sizeof(GraphicDataRequest) == 14, "GraphicDataRequest layout");
+static_assert(offsetof(GraphicDataRequest, BufSize) == 8, "GraphicDataRequest layout");
+static_assert(offsetof(GraphicDataRequest, LineCount) == 12, "GraphicDataRequest layout");
+#endif
+
 extern "C" {
 // Registers the application window as a client; writes the new client id.
 int16_t WINAPI ORV_Init(HWND window, int32_t* fId);
@@ -118,4 +198,29 @@ void WINAPI ORV_Get_Version(LibraryVersion* version);
 uint32_t WINAPI ORV_Get_Msg_Id(int32_t fId);
 // Not provided: always -1.
 int16_t WINAPI ORV_Setup(int32_t fId);
+// Makes the client the holder of the scanner; -1001 while another client holds it.
+int16_t WINAPI ORV_Open(int32_t fId);
+// Frees the scanner and tells the waiting clients' windows that it is free.
+int16_t WINAPI ORV_Close(int32_t fId);
+// Starts a page with the client's attributes; progress shows the "Scanning" dialog, pad32 pads
+// every line to a multiple of 4 bytes.
+int16_t WINAPI ORV_Start_Scan(int32_t fId, int32_t progress, int32_t pad32);
+// Copies up to line_count lines of the page into the global block; returns the bytes delivered
+// (0 once the page is over) or -2001..-2006.
+int32_t WINAPI ORV_Get_Scan_Data(int32_t fId, HGLOBAL buffer, int32_t bufsize, int16_t line_count);
+// Asks the server to stop the current page.
+int16_t WINAPI ORV_Cancel(int32_t fId);
+// Whether the feeder holds paper.
+int16_t WINAPI ORV_Is_Adf_Ready(int32_t fId);
+// 1 while another client holds the scanner open, else 0.
+int16_t WINAPI ORV_Is_Scanner_Busy(int32_t fId);
+// The scanner's capabilities.
+void WINAPI ORV_Get_Scanner_Capabilities(int32_t fId, ScannerCapabilities* capabilities);
+// The client's attributes; always 0.
+int16_t WINAPI ORV_Get_Scanner_Attributes(int32_t fId, ScannerAttributes* attributes);
+// Replaces the client's attributes (the contrast is overwritten with the scanner's normal value).
+int16_t WINAPI ORV_Set_Scanner_Attributes(int32_t fId, ScannerAttributes* attributes);
+// Page decompression control: reserved must be 0; function is one of ORV_CNTL_*; request and
+// output are the records of that function.
+int16_t WINAPI ORV_CntlCtr(int32_t reserved, int16_t function, void* request, void* output);
 }
