@@ -24,6 +24,18 @@ bool AppendText(char* out, int size, const char* text) {
     return CopyText(out + used, size - static_cast<int>(used), text);
 }
 
+bool FileExists(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void PixelDriverDir(char (&out)[kPathChars]) {
+    char windows[80] = "";
+    GetWindowsDirectoryA(windows, sizeof windows);
+    CopyText(out, kPathChars, windows);
+    AppendText(out, kPathChars, "\\PIXTRAN\\");
+}
+
 namespace {
 
 // The driver source of a setup-mode caller: its program's directory + "DRIVER\".

@@ -45,3 +45,7 @@ void SetTitleFromString(HWND window, int k, int maxChars);
 bool CopyText(char* out, int size, const char* text);
 // Appends text to out (size bytes), cutting it; false when it was cut.
 bool AppendText(char* out, int size, const char* text);
+// True when path names an existing file (not a directory).
+bool FileExists(const char* path);
+// The pixel drivers' directory: Windows directory + "\PIXTRAN\".
+void PixelDriverDir(char (&out)[kPathChars]);

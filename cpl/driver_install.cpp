@@ -15,12 +15,6 @@ namespace {
 constexpr char kMarkerFile[] = "ORVDRXX.EX_";
 constexpr char kDefaultSetupPath[] = "A:\\Setup.exe";
 constexpr int kSourcePathChars = 143;
-constexpr char kPixelDriverDirName[] = "PIXTRAN";
-
-bool FileExists(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 bool JoinPath(char (&out)[kPathChars], const char* dir, const char* name) {
     return CopyText(out, kPathChars, dir) && AppendText(out, kPathChars, name);
@@ -41,15 +35,6 @@ void InstallFile(const char* source, const char* destination) {
         DeleteFileA(destination);
     }
     CopyIfNewer(nullptr, 0, 0, source, destination);
-}
-
-void PixelDriverDir(char (&out)[kPathChars]) {
-    char windows[80] = "";
-    GetWindowsDirectoryA(windows, sizeof windows);
-    CopyText(out, kPathChars, windows);
-    AppendText(out, kPathChars, "\\");
-    AppendText(out, kPathChars, kPixelDriverDirName);
-    AppendText(out, kPathChars, "\\");
 }
 
 // Field text cut at its last "\" + "\DRIVER\"; false when it names no usable driver source.

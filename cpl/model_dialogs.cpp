@@ -12,13 +12,7 @@
 namespace {
 
 constexpr int kModelNameChars = 34;
-constexpr char kPixelDriverDirName[] = "PIXTRAN";
 constexpr char kControllerProgram[] = "ORVCNTL.EXE";
-
-bool FileExists(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 // The part of a path after its last "\" (or drive colon); a bare name is all file name.
 const char* FileNamePart(const char* path) {
@@ -31,15 +25,10 @@ const char* FileNamePart(const char* path) {
 
 // Copies the pixel driver into the Windows directory's PIXTRAN; asks before replacing one.
 void PlacePixelDriver(HWND dialog, const char* source) {
-    char windows[kPathChars] = "";
-    GetWindowsDirectoryA(windows, sizeof windows);
     char destination[kPathChars];
-    CopyText(destination, sizeof destination, windows);
-    AppendText(destination, sizeof destination, "\\");
-    AppendText(destination, sizeof destination, kPixelDriverDirName);
+    PixelDriverDir(destination);
     // A fresh system has no pixel-driver directory yet.
     CreateDirectoryA(destination, nullptr);
-    AppendText(destination, sizeof destination, "\\");
     const char* name = FileNamePart(source);
     if (!AppendText(destination, sizeof destination, name))
         return;
