@@ -4,6 +4,9 @@
 // found on the desktop and answered with its own Yes or No button. The expected user language
 // block comes from ORV_UNINSTALL_BLOCK (the tests also run under LC_ALL=de_DE and sv_SE).
 #include "harness.h"
+#include "progman_client.h"
+
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -388,6 +391,8 @@ TEST_F(UninstallFixture, YesRemovesTheInstallationAndLeavesOnlyTheUnlisted) {
         }
     }
     EXPECT_FALSE(CountExists(File("ORVLIB.H").path)); // passed over, not created
+    printf("ORVCLEAN.EXE after its own run: %s\n",
+           FileExists(File("ORVCLEAN.EXE").path) ? "still there" : "deleted");
     EXPECT_FALSE(KeyExists(kUninstallKey));
 
     std::map<std::string, std::string> left;
@@ -453,6 +458,68 @@ TEST_F(UninstallFixture, NothingInstalledStillEndsWithZero) {
     EXPECT_EQ(GetFileAttributesA(AppDir().c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(Received().find("DeleteGroup"), std::string::npos);
     EXPECT_FALSE(CountExists(File("ORVLIB32.DLL").path));
+}
+
+// Under Wine's own shell as Program Manager: the two items the installation program adds go,
+// an item of another program stays, and so does the group folder (the shell does not tell how
+// many items a group holds, so the group is never deleted).
+TEST_F(UninstallFixture, WineShellLosesOurItemsAndKeepsTheGroup) {
+    if (texts.block != 1)
+        GTEST_SKIP() << "the installed names are set up in English";
+    LayOutInstallation("17");
+    char programs[MAX_PATH] = "";
+    ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, 0, programs), S_OK);
+    std::string group = std::string(programs) + "\\" + texts.group + "\\";
+    std::string controller = AppDir() + "ORVCNTL.EXE";
+    std::string uninstaller = WindowsDir() + "ORVCLEAN.EXE";
+    // As the installation program does it, plus a foreign item.
+    ProgmanCreateGroup(texts.group, AppDir().c_str());
+    ProgmanShowGroup(texts.group, 8);
+    EXPECT_EQ(ProgmanAddItem(controller.c_str(), "Orvane 2.0", "", 0), 1);
+    EXPECT_EQ(ProgmanAddItem(uninstaller.c_str(), texts.uninstallItem, "", 0), 1);
+    EXPECT_EQ(ProgmanAddItem(controller.c_str(), "Other Kelto Tool", "", 0), 1);
+    ProgmanExit(0);
+    CloseFolderWindows();
+    ASSERT_TRUE(FileExists(group + "Orvane 2.0.lnk"));
+    ASSERT_TRUE(FileExists(group + texts.uninstallItem + ".lnk"));
+
+    EXPECT_EQ(RunAndAnswer(IDYES), 0u);
+    EXPECT_FALSE(FileExists(group + "Orvane 2.0.lnk"));
+    EXPECT_FALSE(FileExists(group + texts.uninstallItem + ".lnk"));
+    EXPECT_TRUE(FileExists(group + "Other Kelto Tool.lnk"));
+    EXPECT_NE(GetFileAttributesA(group.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    DeleteFileA((group + "Other Kelto Tool.lnk").c_str());
+    RemoveDirectoryA(group.c_str());
+}
+
+// The group, item names, keys and value names of every block are those the installation
+// program writes in the same block.
+TEST(UninstallStrings, SameNamesAsTheInstallationProgramInEveryBlock) {
+    HMODULE clean =
+        LoadLibraryExA(BinPath("ORVCLEAN.EXE").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE setup =
+        LoadLibraryExA(BinPath("ORVSETUP.EXE").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(clean, nullptr);
+    ASSERT_NE(setup, nullptr);
+    auto text = [](HMODULE module, int id) {
+        char buffer[256] = "";
+        LoadStringA(module, id, buffer, sizeof buffer);
+        return std::string(buffer);
+    };
+    // Uninstaller offset, installation program offset.
+    const int pairs[][2] = {{101, 101}, {102, 105}, {103, 107}, {104, 104},
+                            {105, 106}, {106, 102}, {107, 103}};
+    for (int block = 1; block <= 9; ++block) {
+        for (const auto& pair : pairs) {
+            SCOPED_TRACE("block " + std::to_string(block) + " string " + std::to_string(pair[0]));
+            std::string ours = text(clean, block * 1000 + pair[0]);
+            EXPECT_FALSE(ours.empty());
+            EXPECT_EQ(ours, text(setup, block * 1000 + pair[1]));
+        }
+    }
+    FreeLibrary(clean);
+    FreeLibrary(setup);
 }
 
 } // namespace
