@@ -79,8 +79,8 @@ void AcceptNewModel(HWND dialog) {
     char line[256];
     FormModelLine(FileNamePart(g_applet.modelDriverPath), NextFreeScannerId(g_applet.appDir), line,
                   sizeof line);
-    AppendScannerLine(g_applet.appDir, line);
-    if (g_applet.scannerListShown)
+    // A model the list file did not take is not offered for installation either.
+    if (AppendScannerLine(g_applet.appDir, line) == kAppendDone && g_applet.scannerListShown)
         SendMessageA(GetDlgItem(GetParent(dialog), kIdChoiceList), LB_ADDSTRING, 0,
                      reinterpret_cast<LPARAM>(g_applet.modelName));
     EndDialog(dialog, IDOK);

@@ -77,7 +77,8 @@ bool SameContent(const std::string& a, const std::string& b);
 void DeleteDirectoryTree(const std::string& dir);
 // Windows path of the test medium in the build tree ("...\testmedium\").
 std::string MediumDir();
-std::string PixelDriverDir(); // C:\windows\PIXTRAN\
+// The Windows directory's PIXTRAN directory, ending in a backslash.
+std::string PixelDriverDir();
 
 // Fresh application directory with the test medium's scanner list; installed ids placed with
 // their driver programs (built stand-ins).

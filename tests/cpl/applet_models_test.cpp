@@ -121,6 +121,31 @@ TEST_F(NewModel, BrowseFillsTheDriverPathThroughTheOpenDialog) {
     EXPECT_TRUE(run.Finish());
 }
 
+TEST_F(NewModel, AListFileThatCannotBeWrittenKeepsTheModelOutOfTheChoiceList) {
+    AppletRun run;
+    ASSERT_TRUE(run.Start());
+    ExpandWithMedium(run.dialog);
+    std::string before = ListFile();
+    // Held open for reading only: the applet can read the list but not write it.
+    HANDLE held = CreateFileA((AppDir() + "ORVANE.LST").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Press(run.dialog, kIdBrowse);
+    HWND model = WaitForOwnedPopup(run.dialog, 5000);
+    ASSERT_TRUE(model);
+    Type(model, kIdModelName, "Acme Scan");
+    Type(model, kIdModelDriver, "C:\\DRV\\ACME.PXW");
+    Press(model, IDOK);
+    // The dialog still closes, and the pixel driver copy stays.
+    ASSERT_TRUE(WaitForWindowGone(model, 5000));
+    CloseHandle(held);
+    EXPECT_EQ(ListFile(), before);
+    EXPECT_TRUE(FileExists(PixelDriverDir() + "ACME.PXW"));
+    EXPECT_EQ(ListLines(GetDlgItem(run.dialog, kIdChoiceList)).back(), "Any TWAIN Source");
+    Press(run.dialog, kIdClose);
+    EXPECT_TRUE(run.Finish());
+}
+
 class HelpDialog : public AppletTest {
 protected:
     std::string VersionShown() {
