@@ -162,7 +162,11 @@ int CopyFileRaw(HWND dialog, int sourceItem, int destinationItem, const char* so
     OFSTRUCT sourceInfo;
     OFSTRUCT destinationInfo;
     HFILE input = OpenFile(source, &sourceInfo, OF_READ);
-    HFILE output = OpenFile(destination, &destinationInfo, OF_CREATE | OF_WRITE);
+    // The destination is made only for a source that opened: a missing file must not leave an
+    // empty one in its place.
+    HFILE output = input == HFILE_ERROR
+                       ? HFILE_ERROR
+                       : OpenFile(destination, &destinationInfo, OF_CREATE | OF_WRITE);
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, kRawBlockBytes);
     char* data = block ? static_cast<char*>(GlobalLock(block)) : nullptr;
     if (input == HFILE_ERROR || output == HFILE_ERROR || !data) {
