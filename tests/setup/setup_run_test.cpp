@@ -581,11 +581,11 @@ TEST_F(SetupProgram, CancelDuringTheCopyAsksFirst) {
     ASSERT_NE(progress, nullptr);
     for (int i = 0; i < 1000 && ItemText(progress, 620).find("ORVTWAIN") == std::string::npos; ++i)
         Sleep(5);
+    Screenshot(progress, "setup_en_progress.bmp");
     PostMessageA(progress, WM_COMMAND, IDCANCEL, 0);
     HWND confirm = FindDialog(kCaption, IDNO, 10000);
     ASSERT_NE(confirm, nullptr);
     Sleep(300);
-    Screenshot(progress, "setup_en_progress.bmp");
     Screenshot(confirm, "setup_en_exit.bmp");
     EXPECT_NE(ItemText(confirm, 720).find("Exit Setup?"), std::string::npos);
     // No goes on; a second Cancel, posted before the copy resumes, asks again after one file.
