@@ -92,7 +92,7 @@ TEST_F(MainDialog, DriverSourceDialogAcceptsADrivePathAndRefusesOthers) {
     // The models now come from C:\DISK1\DRIVER\.
     ASSERT_TRUE(SelectLine(run.dialog, kIdChoiceList, "Kelto Sheetfeed 300"));
     Press(run.dialog, kIdInstall);
-    EXPECT_TRUE(Eventually([] { return FileExists(AppDir() + "ORVDR01.EXE"); }));
+    EXPECT_TRUE(Eventually([] { return InstalledSetBytes() == "11"; }));
     EXPECT_TRUE(SameContent(AppDir() + "ORVDR01.EXE", BinPath("ORVDR01.EXE")));
     // No ORVANE.IFF: the current scanner reads as 1, so Close asks nothing.
     Press(run.dialog, kIdClose);
@@ -122,7 +122,8 @@ TEST_F(MainDialog, SetupModeDerivesTheSourceOpensExpandedAndCentred) {
     EXPECT_EQ(AnswerMessage(run.dialog, IDOK), "Can not find source file ORVDR55.EX_");
     ASSERT_TRUE(SelectLine(run.dialog, kIdChoiceList, "Vexa Port Scanner"));
     Press(run.dialog, kIdInstall);
-    EXPECT_TRUE(Eventually([] { return FileExists(AppDir() + "ORVDR07.EXE"); }));
+    EXPECT_TRUE(Eventually([] { return InstalledSetBytes() == "17"; }));
+    EXPECT_TRUE(SameContent(AppDir() + "ORVDR07.EXE", BinPath("ORVDR07.EXE")));
     // No ORVANE.IFF: the current scanner reads as 1, so Close asks nothing.
     Press(run.dialog, kIdClose);
     EXPECT_TRUE(run.Finish());

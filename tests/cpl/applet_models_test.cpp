@@ -239,7 +239,7 @@ TEST_F(German, DialogsAndMessagesComeFromTheGermanBlock) {
     ASSERT_TRUE(run.Start("", "Scanner-Einrichtung"));
     EXPECT_EQ(ItemText(run.dialog, kIdClose), "Abbrechen");
     ASSERT_TRUE(SelectLine(run.dialog, kIdInstalledList, "Vexa Port Scanner"));
-    ASSERT_TRUE(Eventually([&] { return IsWindowEnabled(GetDlgItem(run.dialog, kIdPort)); }));
+    ASSERT_TRUE(Eventually([&] { return ItemText(run.dialog, kIdSpeed) == "1"; }));
     Type(run.dialog, kIdPort, "x");
     Press(run.dialog, kIdSetDefault);
     HWND box = WaitForOwnedPopup(run.dialog, 5000);

@@ -26,7 +26,8 @@ TEST_F(DefaultScanner, PortAndSpeedModelWritesItsOptions) {
 
     // Selecting the port model shows the stored options (defaults 200 and 1).
     ASSERT_TRUE(SelectLine(dialog, kIdInstalledList, "Vexa Port Scanner"));
-    ASSERT_TRUE(Eventually([&] { return IsWindowEnabled(GetDlgItem(dialog, kIdPort)); }));
+    // The speed is the last thing written.
+    ASSERT_TRUE(Eventually([&] { return ItemText(dialog, kIdSpeed) == "1"; }));
     EXPECT_EQ(ItemText(dialog, kIdPort), "200");
     EXPECT_EQ(ItemText(dialog, kIdSpeed), "1");
 
@@ -35,11 +36,13 @@ TEST_F(DefaultScanner, PortAndSpeedModelWritesItsOptions) {
     Press(dialog, kIdSetDefault);
     EXPECT_EQ(AnswerMessage(dialog, IDOK), "Can not get port address");
     EXPECT_EQ(FocusOf(dialog), GetDlgItem(dialog, kIdPort));
-    ASSERT_TRUE(
-        Eventually([] { return SelectionValue(kScannerSection, kCurrentScannerIdKey) == "7"; }));
+    // AttrNeedUpdate is the last key written.
+    ASSERT_TRUE(Eventually([] {
+        return SelectionValue(kScannerSection, kAttrNeedUpdateKey) == "Y" &&
+               SelectionValue(kScannerSection, kCurrentScannerIdKey) == "7";
+    }));
     EXPECT_EQ(SelectionValue(kOptionsSection, kScannerPortKey), "<none>");
     EXPECT_EQ(SelectionValue(kScannerSection, kCurrentDriverKey), "ORVDR07.EXE");
-    EXPECT_EQ(SelectionValue(kScannerSection, kAttrNeedUpdateKey), "Y");
     EXPECT_EQ(ItemText(dialog, kIdDefaultName), "Vexa Port Scanner");
     EXPECT_EQ(ItemText(dialog, kIdClose), "Close");
 
@@ -57,9 +60,10 @@ TEST_F(DefaultScanner, PortAndSpeedModelWritesItsOptions) {
     Type(dialog, kIdPort, "888");
     Type(dialog, kIdSpeed, "2");
     Press(dialog, kIdSetDefault);
-    ASSERT_TRUE(
-        Eventually([] { return SelectionValue(kOptionsSection, kScannerSpeedKey) == "2"; }));
-    EXPECT_EQ(SelectionValue(kOptionsSection, kScannerPortKey), "0888");
+    ASSERT_TRUE(Eventually([] {
+        return SelectionValue(kOptionsSection, kScannerSpeedKey) == "2" &&
+               SelectionValue(kOptionsSection, kScannerPortKey) == "0888";
+    }));
     EXPECT_EQ(SelectionValue(kScannerSection, kAttrNeedUpdateKey), "N");
 
     // Empty fields stop before anything is written.
@@ -78,14 +82,15 @@ TEST_F(DefaultScanner, PortAndSpeedModelWritesItsOptions) {
     EXPECT_EQ(ItemText(dialog, kIdPort), "");
     EXPECT_EQ(ItemText(dialog, kIdSpeed), "");
     ASSERT_TRUE(SelectLine(dialog, kIdInstalledList, "Vexa Port Scanner"));
-    ASSERT_TRUE(Eventually([&] { return ItemText(dialog, kIdPort) == "888"; }));
-    EXPECT_EQ(ItemText(dialog, kIdSpeed), "2");
+    ASSERT_TRUE(Eventually([&] { return ItemText(dialog, kIdSpeed) == "2"; }));
+    EXPECT_EQ(ItemText(dialog, kIdPort), "888");
 
     // A double-click on an installed line makes it the default.
     DoubleClickLine(dialog, kIdInstalledList, "Kelto Sheetfeed 300");
-    EXPECT_TRUE(
-        Eventually([] { return SelectionValue(kScannerSection, kCurrentScannerIdKey) == "1"; }));
-    EXPECT_EQ(SelectionValue(kScannerSection, kCurrentDriverKey), "ORVDR01.EXE");
+    EXPECT_TRUE(Eventually([] {
+        return SelectionValue(kScannerSection, kCurrentDriverKey) == "ORVDR01.EXE" &&
+               SelectionValue(kScannerSection, kCurrentScannerIdKey) == "1";
+    }));
     Press(dialog, kIdClose);
     EXPECT_TRUE(run.Finish());
 }
@@ -116,20 +121,23 @@ TEST_F(DefaultScanner, PixelDriverKindRewritesSetscanWheneverAsked) {
     EXPECT_EQ(SetscanValue("VEXSCAN", kPixelSetupKey), "no");
     // Selecting the other model asks again.
     ASSERT_TRUE(SelectLine(run.dialog, kIdInstalledList, "Vexa FlatBed Pro"));
-    ASSERT_TRUE(Eventually([] { return SetscanValue(kScannerSection, kDriverKey) == "FLATSCAN"; }));
-    EXPECT_EQ(SetscanValue("FLATSCAN", kPixelSetupKey), "no");
+    // The pixel driver's own section is written last.
+    ASSERT_TRUE(Eventually([] { return SetscanValue("FLATSCAN", kPixelSetupKey) == "no"; }));
+    EXPECT_EQ(SetscanValue(kScannerSection, kDriverKey), "FLATSCAN");
     EXPECT_EQ(SetscanValue("VEXSCAN", kPixelSetupKey), "no");
     // Setting it as default, after the file went away, writes it again.
     DeleteFileA((WindowsDir() + kPixelDriverFile).c_str());
     Press(run.dialog, kIdSetDefault);
-    ASSERT_TRUE(
-        Eventually([] { return SelectionValue(kScannerSection, kCurrentScannerIdKey) == "14"; }));
+    ASSERT_TRUE(Eventually([] {
+        return SelectionValue(kScannerSection, kAttrNeedUpdateKey) == "Y" &&
+               SelectionValue(kScannerSection, kCurrentScannerIdKey) == "14";
+    }));
     EXPECT_EQ(SetscanValue(kScannerSection, kDriverKey), "FLATSCAN");
     EXPECT_EQ(SelectionValue(kScannerSection, kCurrentDriverKey), "ORVDR12.EXE");
     // And removing one does too.
     DeleteFileA((WindowsDir() + kPixelDriverFile).c_str());
     ASSERT_TRUE(SelectLine(run.dialog, kIdInstalledList, "Vexa FlatBed IIc"));
-    Eventually([] { return SetscanValue(kScannerSection, kDriverKey) == "VEXSCAN"; });
+    ASSERT_TRUE(Eventually([] { return SetscanValue("VEXSCAN", kPixelSetupKey) == "no"; }));
     DeleteFileA((WindowsDir() + kPixelDriverFile).c_str());
     Press(run.dialog, kIdRemove);
     ASSERT_TRUE(Eventually(
@@ -209,8 +217,10 @@ TEST_F(TwainDefault, SourceIsPickedOrCancelledInSelectSource) {
 
     Press(run.dialog, kIdSetDefault);
     ASSERT_TRUE(AnswerSelectSource("Acme TWAIN"));
-    ASSERT_TRUE(
-        Eventually([] { return SelectionValue(kScannerSection, kCurrentScannerIdKey) == "20"; }));
+    ASSERT_TRUE(Eventually([] {
+        return SelectionValue(kScannerSection, kAttrNeedUpdateKey) == "Y" &&
+               SelectionValue(kScannerSection, kCurrentScannerIdKey) == "20";
+    }));
     EXPECT_EQ(TwainChoice(kTwainDsKey), "Acme TWAIN");
     EXPECT_EQ(TwainChoice(kTwainSetupKey), "Y");
     EXPECT_EQ(SelectionValue(kScannerSection, kCurrentDriverKey), "ORVDR99.EXE");
