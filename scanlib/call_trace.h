@@ -10,6 +10,17 @@ constexpr int kTraceInit = 3;
 constexpr int kTraceQuit = 5;
 constexpr int kTraceGetMsgId = 7;
 constexpr int kTraceSetup = 9;
+constexpr int kTraceOpen = 11;
+constexpr int kTraceClose = 13;
+constexpr int kTraceGetCapabilities = 15;
+constexpr int kTraceGetAttributes = 17;
+constexpr int kTraceSetAttributes = 19;
+constexpr int kTraceStartScan = 21;
+constexpr int kTraceGetScanData = 23;
+constexpr int kTraceCancel = 25;
+constexpr int kTraceIsAdfReady = 27;
+constexpr int kTraceIsScannerBusy = 29;
+constexpr int kTraceSetDecomp = 31; // functions 1 to 4 of the decompression control: 31, 33, 35, 37
 constexpr int kTraceTextBase = 300;
 
 // Line forms: 0 no value, 1 signed 16-bit, 2 unsigned 32-bit, 3 signed 32-bit, 4 unsigned 32-bit.

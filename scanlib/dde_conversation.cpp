@@ -204,11 +204,9 @@ bool RequestAck(uint16_t format, uint16_t item) {
 Reply RequestData(uint16_t format, uint16_t item) {
     if (!g_serverWindow || !PostRequest(format, item))
         return {Outcome::Failed, nullptr};
-    Reply reply = AwaitAnswer(item, true, nullptr);
-    // For a request with data any acknowledgement, positive or not, ends it without data.
-    if (reply.outcome == Outcome::Nack)
-        reply.outcome = Outcome::Ack;
-    return reply;
+    // Any acknowledgement ends it without data; the line transfer tells positive (the page was
+    // cancelled) from negative.
+    return AwaitAnswer(item, true, nullptr);
 }
 
 int PumpMessages(UINT wanted) {

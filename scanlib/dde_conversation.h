@@ -26,6 +26,19 @@ constexpr uint16_t kItemCapabilities = 1;
 constexpr uint16_t kItemResolutions = 2;
 constexpr uint16_t kFormatCapabilities = 513;
 constexpr uint16_t kFormatResolutions = 517;
+constexpr uint16_t kItemScanParameters = 4;
+constexpr uint16_t kItemFeeder = 5;
+constexpr uint16_t kItemStartPage = 6;
+constexpr uint16_t kItemTransferSetup = 7;
+constexpr uint16_t kItemLines = 8;
+constexpr uint16_t kItemCancel = 9;
+constexpr uint16_t kItemDecompParameters = 10;
+constexpr uint16_t kItemDecompData = 11;
+constexpr uint16_t kItemDecompFlush = 14;
+constexpr uint16_t kItemGraphicLines = 15;
+constexpr uint16_t kFormatScanParameters = 512;
+constexpr uint16_t kFormatFeeder = 515;
+constexpr uint16_t kFormatLines = 516;
 
 enum class Outcome { Data, Ack, Nack, Failed, TimedOut };
 
@@ -47,7 +60,7 @@ HWND ServerWindow();
 bool PokeItem(HGLOBAL block, uint16_t item);
 // Request answered by an acknowledgement: true on fAck.
 bool RequestAck(uint16_t format, uint16_t item);
-// Request answered by a data message (the block) or an acknowledgement.
+// Request answered by a data message (the block) or an acknowledgement (Ack or Nack).
 Reply RequestData(uint16_t format, uint16_t item);
 // Drains the thread's queue, dispatching; returns 1 when the wanted message was met and removed.
 int PumpMessages(UINT wanted);

@@ -1,0 +1,139 @@
+// The exports of scanning: holding the scanner, pages and lines, capabilities and attributes,
+// and the page decompression control.
+#include <windows.h>
+
+#include "call_trace.h"
+#include "client_table.h"
+#include "dde_conversation.h"
+#include "decompression_control.h"
+#include "orvlib.h"
+#include "scan_session.h"
+#include "scanner_attributes.h"
+
+namespace {
+
+// Enter line, the work, exit line with the 16-bit status.
+template <typename Work> int16_t TracedStatus(int k, int32_t fId, Work work) {
+    TraceCall(k, fId, 0, kFormNone);
+    const int16_t status = work();
+    TraceCall(k + 1, fId, static_cast<uint16_t>(status), kFormShort);
+    return status;
+}
+
+void TraceCapabilities(const ScannerCapabilities& caps) {
+    TraceValue(346, 0, kFormNone);
+    TraceValue(350, static_cast<uint16_t>(caps.ScanId), kFormShort);
+    TraceValue(351, caps.ScanMode, kFormUnsigned);
+    TraceValue(352, caps.ScanRes, kFormUnsigned);
+    TraceValue(353, static_cast<uint16_t>(caps.ScanArea.L), kFormShort);
+    TraceValue(354, static_cast<uint16_t>(caps.ScanArea.T), kFormShort);
+    TraceValue(355, static_cast<uint16_t>(caps.ScanArea.R), kFormShort);
+    TraceValue(356, static_cast<uint16_t>(caps.ScanArea.B), kFormShort);
+    TraceValue(357, static_cast<uint16_t>(caps.HasADF), kFormShort);
+    TraceValue(358, static_cast<uint16_t>(caps.PageDecomp), kFormShort);
+    TraceValue(359, caps.br_min_val, kFormUnsigned);
+    TraceValue(360, caps.br_max_val, kFormUnsigned);
+    TraceValue(361, caps.br_normal, kFormUnsigned);
+    TraceValue(362, caps.cr_min_val, kFormUnsigned);
+    TraceValue(363, caps.cr_max_val, kFormUnsigned);
+    TraceValue(364, caps.cr_normal, kFormUnsigned);
+}
+
+void TraceAttributes(const ScannerAttributes& attributes) {
+    TraceValue(345, 0, kFormNone);
+    TraceValue(400, attributes.ScanMode, kFormUnsigned);
+    TraceValue(401, static_cast<uint16_t>(attributes.UseADF), kFormShort);
+    TraceValue(402, attributes.Brightness, kFormUnsigned);
+    TraceValue(403, attributes.Resolution, kFormUnsigned);
+    TraceValue(404, static_cast<uint16_t>(attributes.ScanArea.L), kFormShort);
+    TraceValue(405, static_cast<uint16_t>(attributes.ScanArea.T), kFormShort);
+    TraceValue(406, static_cast<uint16_t>(attributes.ScanArea.R), kFormShort);
+    TraceValue(407, static_cast<uint16_t>(attributes.ScanArea.B), kFormShort);
+    TraceValue(408, attributes.PaperSize, kFormUnsigned);
+    TraceValue(409, attributes.Contrast, kFormUnsigned);
+    TraceValue(410, attributes.Orientation, kFormUnsigned);
+    TraceValue(411, static_cast<uint16_t>(attributes.Invert), kFormShort);
+}
+
+} // namespace
+
+extern "C" int16_t WINAPI ORV_Open(int32_t fId) {
+    return TracedStatus(kTraceOpen, fId, [&] { return OpenScanner(fId); });
+}
+
+extern "C" int16_t WINAPI ORV_Close(int32_t fId) {
+    return TracedStatus(kTraceClose, fId, [&] { return CloseScanner(fId); });
+}
+
+extern "C" int16_t WINAPI ORV_Start_Scan(int32_t fId, int32_t progress, int32_t pad32) {
+    TraceCall(kTraceStartScan, fId, 0, kFormNone);
+    TraceValue(450, static_cast<uint32_t>(progress), kFormUnsigned);
+    TraceValue(451, static_cast<uint32_t>(pad32), kFormUnsigned);
+    const int16_t status = StartScan(fId, progress, pad32);
+    TraceCall(kTraceStartScan + 1, fId, static_cast<uint16_t>(status), kFormShort);
+    return status;
+}
+
+extern "C" int32_t WINAPI ORV_Get_Scan_Data(int32_t fId, HGLOBAL buffer, int32_t bufsize,
+                                            int16_t line_count) {
+    TraceCall(kTraceGetScanData, fId, 0, kFormNone);
+    TraceValue(452, static_cast<uint32_t>(bufsize), kFormULong);
+    TraceValue(453, static_cast<uint16_t>(line_count), kFormUnsigned);
+    const int32_t result = TransferLines(fId, buffer, line_count, kItemLines);
+    TraceCall(kTraceGetScanData + 1, fId, static_cast<uint32_t>(result), kFormLong);
+    return result;
+}
+
+extern "C" int16_t WINAPI ORV_Cancel(int32_t fId) {
+    return TracedStatus(kTraceCancel, fId, [&] { return CancelScan(fId); });
+}
+
+extern "C" int16_t WINAPI ORV_Is_Adf_Ready(int32_t fId) {
+    return TracedStatus(kTraceIsAdfReady, fId, [&] { return IsAdfReady(fId); });
+}
+
+extern "C" int16_t WINAPI ORV_Is_Scanner_Busy(int32_t fId) {
+    return TracedStatus(kTraceIsScannerBusy, fId, [&] { return IsScannerBusy(fId); });
+}
+
+extern "C" void WINAPI ORV_Get_Scanner_Capabilities(int32_t fId,
+                                                    ScannerCapabilities* capabilities) {
+    TraceCall(kTraceGetCapabilities, fId, 0, kFormNone);
+    {
+        TableLock lock;
+        *capabilities = *Capabilities();
+    }
+    TraceCapabilities(*capabilities);
+    TraceCall(kTraceGetCapabilities + 1, fId, 0, kFormNone);
+}
+
+extern "C" int16_t WINAPI ORV_Get_Scanner_Attributes(int32_t fId, ScannerAttributes* attributes) {
+    return TracedStatus(kTraceGetAttributes, fId, [&] {
+        ReadAttributesFromFile(attributes);
+        return ORV_OK;
+    });
+}
+
+extern "C" int16_t WINAPI ORV_Set_Scanner_Attributes(int32_t fId, ScannerAttributes* attributes) {
+    TraceCall(kTraceSetAttributes, fId, 0, kFormNone);
+    TraceAttributes(*attributes);
+    {
+        TableLock lock;
+        attributes->Contrast = Capabilities()->cr_normal;
+    }
+    const int16_t status = WriteClientAttributes(fId, attributes);
+    TraceCall(kTraceSetAttributes + 1, fId, static_cast<uint16_t>(status), kFormShort);
+    return status;
+}
+
+extern "C" int16_t WINAPI ORV_CntlCtr(int32_t reserved, int16_t function, void* request,
+                                      void* output) {
+    if (reserved != 0)
+        return ORV_ERR_RESERVED_NOT_ZERO;
+    // Functions 1 to 4 trace as 31, 33, 35, 37; any other number with the empty text.
+    const int k = function >= 1 && function <= 4 ? kTraceSetDecomp + 2 * (function - 1) : 0;
+    TraceCall(k, 0, 0, kFormNone);
+    const int16_t status = RunDecompressionFunction(function, request, output);
+    TraceCall(k ? k + 1 : 0, 0, static_cast<uint16_t>(status), kFormShort);
+    return status;
+}
