@@ -1,0 +1,248 @@
+// The sample application orvscan.exe as a user runs it: pages in all four modes written as
+// bitmaps that show the server's test chart, two copies sharing the scanner (the second waits
+// for the scanner-free notification), and a library failure reaching the exit code.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "harness.h"
+
+namespace {
+
+// A 200 x 120 page at 150 dpi: the chart's frame, ramp (lines 12 to 23) and colour bars (lines 90
+// to 107, 25 pixels each) fall on known pixels.
+constexpr int kWidth = 200, kLines = 120;
+constexpr char kSmallPage[] = " /res:150 /area:0,0,200,120";
+
+struct Rgb {
+    int r, g, b;
+    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
+};
+
+std::ostream& operator<<(std::ostream& out, const Rgb& c) {
+    return out << "(" << c.r << "," << c.g << "," << c.b << ")";
+}
+
+int Gray(const Rgb& c) {
+    return (c.r * 77 + c.g * 150 + c.b * 29) >> 8;
+}
+
+// A bitmap file read back: headers, palette and pixels as colours.
+struct Bitmap {
+    std::string bytes;
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+
+    bool Load(const std::string& path) {
+        if (!ReadWholeFile(path, &bytes) || bytes.size() < sizeof file + sizeof info)
+            return false;
+        std::memcpy(&file, bytes.data(), sizeof file);
+        std::memcpy(&info, bytes.data() + sizeof file, sizeof info);
+        return true;
+    }
+    int RowBytes() const { return (info.biWidth * info.biBitCount + 31) / 32 * 4; }
+    uint8_t Byte(size_t offset) const { return static_cast<uint8_t>(bytes.at(offset)); }
+    Rgb PaletteEntry(int index) const {
+        size_t at = sizeof file + sizeof info + 4 * index;
+        return Rgb{Byte(at + 2), Byte(at + 1), Byte(at)};
+    }
+    // Pixel (x, y) counted from the top line, as the page was scanned.
+    Rgb At(int x, int y) const {
+        size_t row = file.bfOffBits + static_cast<size_t>(info.biHeight - 1 - y) * RowBytes();
+        int bits = info.biBitCount;
+        if (bits == 24)
+            return Rgb{Byte(row + 3 * x + 2), Byte(row + 3 * x + 1), Byte(row + 3 * x)};
+        int bitOffset = x * bits;
+        int index = Byte(row + bitOffset / 8) >> (8 - bits - bitOffset % 8) & ((1 << bits) - 1);
+        return PaletteEntry(index);
+    }
+};
+
+// Runs orvscan with its output in a file, not a pipe: the server and driver programs the library
+// starts inherit the program's output and would hold a pipe open long after it ended (and they
+// keep the file open too, so every run writes a file of its own).
+RunResult RunOrvscan(const std::string& arguments, DWORD timeoutMs = 60000) {
+    RunResult result;
+    static int runs = 0;
+    std::string outputPath = AppDir() + "orvscan-output-" + std::to_string(++runs) + ".txt";
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE output =
+        CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    PROCESS_INFORMATION process{};
+    std::string line = AppDir() + "orvscan.exe " + arguments;
+    if (output == INVALID_HANDLE_VALUE ||
+        !CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        result.exitCode = static_cast<DWORD>(-1);
+        if (output != INVALID_HANDLE_VALUE)
+            CloseHandle(output);
+        return result;
+    }
+    CloseHandle(output);
+    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_TIMEOUT) {
+        result.timedOut = true;
+        TerminateProcess(process.hProcess, 259);
+        WaitForSingleObject(process.hProcess, 5000);
+    }
+    GetExitCodeProcess(process.hProcess, &result.exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    ReadWholeFile(outputPath, &result.output);
+    return result;
+}
+
+struct Mode {
+    const char* name;
+    int bits;
+};
+constexpr Mode kModes[] = {{"bw", 1}, {"gray4", 4}, {"gray8", 8}, {"color", 24}};
+
+// What the chart's colour c looks like in a mode's bitmap.
+Rgb Expected(const Mode& mode, const Rgb& c) {
+    int g = Gray(c);
+    switch (mode.bits) {
+    case 1:
+        return g >= 128 ? Rgb{255, 255, 255} : Rgb{0, 0, 0};
+    case 4:
+        return Rgb{(g >> 4) * 17, (g >> 4) * 17, (g >> 4) * 17};
+    case 8:
+        return Rgb{g, g, g};
+    default:
+        return c;
+    }
+}
+
+struct OrvscanRuns : ::testing::Test {
+    void SetUp() override {
+        ResetInstall();
+        ASSERT_TRUE(PlaceInWindows("ORVLIB32.DLL"));
+        ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
+        ASSERT_TRUE(PlaceInAppDir("ORVDR07.EXE"));
+        // The program lives apart from the build tree's copy of the library.
+        ASSERT_TRUE(PlaceInAppDir("orvscan.exe"));
+        ASSERT_TRUE(
+            WriteTextFile(AppDir() + "ORVANE.IFF",
+                          "[Scanner]\r\nCurrentScannerId=7\r\nCurrentDriver=ORVDR07.EXE\r\n"));
+    }
+    void TearDown() override {
+        KillProcessesNamed("orvscan.exe");
+        ResetInstall();
+    }
+    static void ServerSettings(const std::string& text) {
+        ASSERT_TRUE(WriteTextFile(AppDir() + "ORVMAIN.INI", text));
+    }
+};
+
+TEST_F(OrvscanRuns, EveryModeWritesTheChartAsABitmapOfItsDepth) {
+    const Rgb bars[8] = {{255, 255, 255}, {255, 255, 0}, {0, 255, 255}, {0, 255, 0},
+                         {255, 0, 255},   {255, 0, 0},   {0, 0, 255},   {0, 0, 0}};
+    for (const Mode& mode : kModes) {
+        SCOPED_TRACE(mode.name);
+        std::string path = AppDir() + mode.name + ".bmp";
+        RunResult run =
+            RunOrvscan(std::string("/mode:") + mode.name + kSmallPage + " /out:" + path);
+        ASSERT_EQ(run.exitCode, 0u) << run.output;
+        EXPECT_NE(run.output.find("wrote " + path), std::string::npos) << run.output;
+
+        Bitmap bmp;
+        ASSERT_TRUE(bmp.Load(path));
+        const int colours = mode.bits <= 8 ? 1 << mode.bits : 0;
+        EXPECT_EQ(bmp.file.bfType, 0x4D42);
+        EXPECT_EQ(bmp.info.biSize, sizeof(BITMAPINFOHEADER));
+        EXPECT_EQ(bmp.info.biWidth, kWidth);
+        EXPECT_EQ(bmp.info.biHeight, kLines); // positive: rows bottom-up
+        EXPECT_EQ(bmp.info.biPlanes, 1);
+        EXPECT_EQ(bmp.info.biBitCount, mode.bits);
+        EXPECT_EQ(bmp.info.biCompression, static_cast<DWORD>(BI_RGB));
+        EXPECT_EQ(bmp.file.bfOffBits,
+                  sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + 4u * colours);
+        EXPECT_EQ(bmp.info.biSizeImage, static_cast<DWORD>(bmp.RowBytes() * kLines));
+        ASSERT_EQ(bmp.bytes.size(), bmp.file.bfOffBits + bmp.info.biSizeImage);
+        ASSERT_EQ(bmp.file.bfSize, bmp.bytes.size());
+        if (colours) {
+            EXPECT_EQ(bmp.PaletteEntry(0), (Rgb{0, 0, 0}));
+            EXPECT_EQ(bmp.PaletteEntry(colours - 1), (Rgb{255, 255, 255}));
+        }
+
+        // The chart: black frame in the corners, white paper, the gray ramp's ends and middle,
+        // the eight colour bars left to right.
+        EXPECT_EQ(bmp.At(0, 0), (Rgb{0, 0, 0}));
+        EXPECT_EQ(bmp.At(kWidth - 1, 0), (Rgb{0, 0, 0}));
+        EXPECT_EQ(bmp.At(0, kLines - 1), (Rgb{0, 0, 0}));
+        EXPECT_EQ(bmp.At(kWidth - 1, kLines - 1), (Rgb{0, 0, 0}));
+        EXPECT_EQ(bmp.At(100, 6), (Rgb{255, 255, 255}));
+        EXPECT_LT(Gray(bmp.At(5, 18)), 32);
+        EXPECT_GT(Gray(bmp.At(194, 18)), 224);
+        EXPECT_EQ(bmp.At(100, 18), Expected(mode, Rgb{128, 128, 128}));
+        for (int bar = 0; bar < 8; ++bar)
+            EXPECT_EQ(bmp.At(bar * 25 + 12, 99), Expected(mode, bars[bar])) << "bar " << bar;
+    }
+}
+
+TEST_F(OrvscanRuns, ASecondCopyWaitsForTheScannerAndThenScans) {
+    // Slow line blocks keep the first copy holding the scanner for a few seconds.
+    ServerSettings("[Faults]\r\nDelayMs=100\r\nDelayItems=8\r\n[Log]\r\nReceived=1\r\n");
+    std::string first = AppDir() + "first.bmp", second = AppDir() + "second.bmp";
+    HANDLE firstProcess =
+        StartProgram(AppDir() + "orvscan.exe /mode:gray8 /lines:4" + kSmallPage + " /out:" + first);
+    ASSERT_NE(firstProcess, nullptr);
+    // Wait until the first copy is fetching lines: it holds the scanner open.
+    std::string log;
+    for (int i = 0; i < 300 && log.find("REQUEST item=8") == std::string::npos; ++i) {
+        Sleep(50);
+        ReadWholeFile(AppDir() + "ORVMAIN.LOG", &log);
+    }
+    ASSERT_NE(log.find("REQUEST item=8"), std::string::npos) << log;
+
+    RunResult run =
+        RunOrvscan(std::string("/mode:gray8 /wait:60") + kSmallPage + " /out:" + second, 90000);
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_NE(run.output.find("busy; waiting"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("wrote " + second), std::string::npos) << run.output;
+
+    // The first copy was done before the second got the scanner.
+    DWORD firstExit = 259;
+    EXPECT_EQ(WaitForSingleObject(firstProcess, 0), WAIT_OBJECT_0);
+    GetExitCodeProcess(firstProcess, &firstExit);
+    CloseHandle(firstProcess);
+    EXPECT_EQ(firstExit, 0u);
+    // Same settings, same page: the two images are identical.
+    std::string a, b;
+    ASSERT_TRUE(ReadWholeFile(first, &a));
+    ASSERT_TRUE(ReadWholeFile(second, &b));
+    EXPECT_EQ(a.size(), b.size());
+    EXPECT_TRUE(a == b);
+}
+
+TEST_F(OrvscanRuns, LibraryFailuresAndBadRequestsEndWithoutAnImage) {
+    // The server refuses to start the page: ORV_Start_Scan's -1003 is the exit code.
+    ServerSettings("[Faults]\r\nNackItems=6\r\n");
+    std::string path = AppDir() + "refused.bmp";
+    RunResult run = RunOrvscan(std::string(kSmallPage) + " /out:" + path);
+    EXPECT_EQ(run.exitCode, static_cast<DWORD>(-1003)) << run.output;
+    EXPECT_NE(run.output.find("ORV_Start_Scan failed with status -1003"), std::string::npos)
+        << run.output;
+    EXPECT_FALSE(FileExists(path));
+
+    // A mode the scanner lacks and a bad argument are refused before any scan.
+    TearDown();
+    SetUp();
+    ServerSettings("[Scanner]\r\nModes=1\r\n");
+    run = RunOrvscan(std::string("/mode:color") + kSmallPage + " /out:" + path);
+    EXPECT_EQ(run.exitCode, 2u) << run.output;
+    EXPECT_NE(run.output.find("no color mode"), std::string::npos) << run.output;
+    run = RunOrvscan("/mode:sepia");
+    EXPECT_EQ(run.exitCode, 2u) << run.output;
+    EXPECT_NE(run.output.find("usage:"), std::string::npos) << run.output;
+    EXPECT_FALSE(FileExists(path));
+}
+
+} // namespace
