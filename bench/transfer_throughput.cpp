@@ -1,0 +1,173 @@
+// Bytes per second through ORV_Get_Scan_Data for a 300-dpi 24-bit A4 page, at several line counts
+// per call, against the poll bound (one block per 20 ms wait of the library); the median cost of
+// one exchange, the share of the pad32 line copy in it, and the process memory a client costs.
+// Uses only orvlib.h and ORVLIB32's import library, as an application does. Run under Wine with
+// ORVLIB32.DLL in C:\windows, the server and a scanner selection in C:\windows\KELTO32, from a
+// directory without a copy of the library (`./run bench` sets this up):
+//   transfer_throughput.exe
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "orvlib.h"
+
+namespace {
+
+constexpr int kResolution = 300;
+constexpr int16_t kWidth = 2480; // A4 at 300 dpi: 210 x 297 mm
+constexpr int16_t kLines = 3508;
+constexpr uint16_t kColour = 0x10;
+constexpr int kServerLineBytes = 3 * kWidth;
+constexpr int kPaddedLineBytes = ((((kWidth + 31) & ~31) * 24 + 31) >> 3) & ~3;
+constexpr double kPollMs = 20.0;
+// The server sends at most 8 MB of lines a block; received blocks land on the 16 MB stack.
+constexpr int kLargestLines = (8 << 20) / kServerLineBytes;
+
+double NowMs() {
+    static LARGE_INTEGER frequency{};
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+SIZE_T PrivateBytes(SIZE_T* peak = nullptr) {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    if (peak)
+        *peak = counters.PeakPagefileUsage;
+    return counters.PagefileUsage;
+}
+
+struct Row {
+    int lines;
+    int exchanges;
+    double medianMs;
+    double meanMs;
+    double firstMs; // the page's first call also pokes the transfer setup
+    double copyMs;
+    bool ok;
+};
+
+// The library's pad32 copy of one block: line by line from the received block into the buffer.
+double CopyCostMs(int lines) {
+    std::vector<uint8_t> block(static_cast<size_t>(lines) * kServerLineBytes, 0x5A);
+    std::vector<uint8_t> buffer(static_cast<size_t>(lines) * kPaddedLineBytes);
+    std::vector<double> costs;
+    for (int round = 0; round < 15; ++round) {
+        double start = NowMs();
+        for (int k = 0; k < lines; ++k)
+            std::memcpy(&buffer[static_cast<size_t>(k) * kPaddedLineBytes],
+                        &block[static_cast<size_t>(k) * kServerLineBytes], kServerLineBytes);
+        costs.push_back(NowMs() - start);
+    }
+    return Median(costs);
+}
+
+// Fetches full blocks of `lines` lines until `exchanges` steady calls were timed (the first call
+// of every page is timed apart); starts a new page when one runs out.
+Row Measure(int32_t id, int lines, int exchanges) {
+    Row row{lines, 0, 0, 0, 0, CopyCostMs(lines), true};
+    const SIZE_T bytes = static_cast<SIZE_T>(lines) * kPaddedLineBytes;
+    HGLOBAL buffer = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!buffer)
+        return Row{lines, 0, 0, 0, 0, 0, false};
+    std::vector<double> costs, firsts;
+    while (row.ok && static_cast<int>(costs.size()) < exchanges) {
+        if (ORV_Start_Scan(id, 0, 1) != ORV_OK) {
+            row.ok = false;
+            break;
+        }
+        for (int left = kLines; left >= lines && static_cast<int>(costs.size()) < exchanges;
+             left -= lines) {
+            double start = NowMs();
+            int32_t got = ORV_Get_Scan_Data(id, buffer, static_cast<int32_t>(bytes),
+                                            static_cast<int16_t>(lines));
+            double cost = NowMs() - start;
+            if (got != static_cast<int32_t>(bytes)) {
+                std::printf("lines %d: ORV_Get_Scan_Data returned %d, expected %u\n", lines, got,
+                            static_cast<unsigned>(bytes));
+                row.ok = false;
+                break;
+            }
+            (left == kLines ? firsts : costs).push_back(cost);
+        }
+    }
+    GlobalFree(buffer);
+    row.exchanges = static_cast<int>(costs.size());
+    row.medianMs = Median(costs);
+    for (double cost : costs)
+        row.meanMs += cost / costs.size();
+    row.firstMs = Median(firsts);
+    return row;
+}
+
+} // namespace
+
+int main() {
+    SIZE_T loaded = PrivateBytes();
+    HWND window = CreateWindowExA(0, "STATIC", "transfer_throughput", WS_POPUP, 0, 0, 10, 10,
+                                  nullptr, nullptr, nullptr, nullptr);
+    int32_t id = 0;
+    int16_t status = ORV_Init(window, &id);
+    if (status != ORV_OK) {
+        std::printf("ORV_Init failed: %d\n", status);
+        return 1;
+    }
+    SIZE_T registered = PrivateBytes();
+    ScannerAttributes attributes{};
+    ORV_Get_Scanner_Attributes(id, &attributes);
+    attributes.ScanMode = kColour;
+    attributes.Resolution = kResolution;
+    attributes.ScanArea = ScanRect{0, 0, kWidth, kLines};
+    ORV_Set_Scanner_Attributes(id, &attributes);
+    if ((status = ORV_Open(id)) != ORV_OK) {
+        std::printf("ORV_Open failed: %d\n", status);
+        return 1;
+    }
+    SIZE_T opened = PrivateBytes();
+
+    std::printf("page: A4 at %d dpi, 24-bit colour, %d x %d pixels, %d server bytes a line, "
+                "%d padded (pad32)\n",
+                kResolution, kWidth, kLines, kServerLineBytes, kPaddedLineBytes);
+    std::printf("%6s %10s %5s %9s %9s %9s %8s %8s %6s %9s %6s %9s\n", "lines", "block B", "calls",
+                "median ms", "mean ms", "first ms", "MB/s", "bound", "ratio", "copy ms", "copy",
+                "priv KB");
+    const int lineCounts[] = {1, 16, 100, kLargestLines};
+    const int exchanges[] = {150, 100, 60, 9};
+    bool ok = true;
+    for (int i = 0; i < 4; ++i) {
+        Row row = Measure(id, lineCounts[i], exchanges[i]);
+        ok = ok && row.ok;
+        if (!row.ok || row.exchanges == 0)
+            continue;
+        double blockBytes = static_cast<double>(row.lines) * kPaddedLineBytes;
+        double rate = blockBytes / row.meanMs / 1000.0; // MB/s (10^6 bytes)
+        double bound = blockBytes / kPollMs / 1000.0;
+        std::printf("%6d %10.0f %5d %9.2f %9.2f %9.2f %8.2f %8.2f %6.3f %9.3f %5.1f%%\n", row.lines,
+                    blockBytes, row.exchanges, row.medianMs, row.meanMs, row.firstMs, rate, bound,
+                    rate / bound, row.copyMs, 100.0 * row.copyMs / row.medianMs);
+    }
+    SIZE_T peak = 0;
+    SIZE_T after = PrivateBytes(&peak);
+    ORV_Close(id);
+    ORV_Quit(id);
+    DestroyWindow(window);
+    auto kb = [](SIZE_T bytes) { return static_cast<long long>(bytes / 1024); };
+    std::printf("memory (private bytes, KB): library loaded %lld; ORV_Init %+lld; ORV_Open %+lld; "
+                "after all pages %+lld over open; peak %lld\n",
+                kb(loaded), kb(registered) - kb(loaded), kb(opened) - kb(registered),
+                kb(after) - kb(opened), kb(peak));
+    return ok ? 0 : 1;
+}
