@@ -189,20 +189,30 @@ int16_t OpenConversation(HWND parent) {
     return 0;
 }
 
+namespace {
+
+// The answers go to the client window: with that window gone (it is a child of the application's
+// window) no exchange can finish, so none is started.
+bool CanExchange() {
+    return g_serverWindow && IsWindow(g_clientWindow);
+}
+
+} // namespace
+
 bool PokeItem(HGLOBAL block, uint16_t item) {
-    if (!g_serverWindow || !PostPoke(block, item))
+    if (!CanExchange() || !PostPoke(block, item))
         return false;
     return AwaitAnswer(item, false, block).outcome == Outcome::Ack;
 }
 
 bool RequestAck(uint16_t format, uint16_t item) {
-    if (!g_serverWindow || !PostRequest(format, item))
+    if (!CanExchange() || !PostRequest(format, item))
         return false;
     return AwaitAnswer(item, false, nullptr).outcome == Outcome::Ack;
 }
 
 Reply RequestData(uint16_t format, uint16_t item) {
-    if (!g_serverWindow || !PostRequest(format, item))
+    if (!CanExchange() || !PostRequest(format, item))
         return {Outcome::Failed, nullptr};
     // Any acknowledgement ends it without data; the line transfer tells positive (the page was
     // cancelled) from negative.

@@ -211,6 +211,10 @@ int32_t TransferInner(HWND window, HGLOBAL buffer, int16_t lineCount, bool progr
             UpdateScanningDialog(g_transfer.totalLines, g_transfer.remainingLines);
         return result;
     }
+    // The conversation window is a child of the client's window: with that gone no answer can
+    // arrive, so the loss is reported before asking.
+    if (!IsWindow(window))
+        return ORV_ERR_DATA_CLIENT_GONE;
     if (g_transfer.firstTransfer) {
         g_transfer.firstTransfer = false;
         if (!PokeTransferSetup(lineCount))
@@ -367,7 +371,8 @@ int32_t TransferLines(int32_t fId, HGLOBAL buffer, int16_t lineCount, uint16_t i
     const int32_t result =
         TransferInner(ClientWindowOf(fId), buffer, lineCount, ProgressShown(), item);
     if (result == ORV_ERR_DATA_CLIENT_GONE) {
-        // The application's window is gone: the client loses the scanner and its entry.
+        // The application's window is gone: the client loses the scanner and its entry. The
+        // cancel reaches the server only while a conversation window of this process lives.
         RequestAck(0, kItemCancel);
         SetOpenClient(0);
         RemoveClient(fId);

@@ -1,0 +1,345 @@
+// A test application built against orvlib.h and the import library alone, as applications are:
+// it runs the commands of its command line in order against one client, one result line each,
+// written to the file named by the first argument "out=PATH" (the library starts the server while
+// this program loads, before main: the server would inherit a standard output pipe).
+//   init  quit  msgid  notes  open  close  busy  adf  cancel  caps  getattr
+//   setattr=mode,res,right,bottom,contrast  start=progress,pad32  get=lines,size[,guard]
+//   bytes=offset,count  setdecomp=enable,option  decompdata=p5  flush  graphic=lines,size
+//   cntl=reserved,function,request,output  dialog  gauge  focus  pump=ms  wait=file  signal=file
+//   destroy
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "orvlib.h"
+#include "probe_output.h"
+
+namespace {
+
+constexpr uint8_t kUntouched = 0xAA;
+
+HWND g_window = nullptr;
+int32_t g_id = 0;
+UINT g_freeMessage = 0;
+int g_notes = 0;
+WPARAM g_noteW = 0;
+LPARAM g_noteL = 0;
+std::vector<uint8_t> g_last; // the caller's block after the last transfer
+
+LRESULT CALLBACK AppWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (g_freeMessage && message == g_freeMessage) {
+        ++g_notes;
+        g_noteW = wParam;
+        g_noteL = lParam;
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void Pump(DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    } while (GetTickCount() - start < ms);
+}
+
+std::vector<int> Numbers(const char* text) {
+    std::vector<int> numbers;
+    for (const char* p = text; *p;) {
+        numbers.push_back(std::atoi(p));
+        p = std::strchr(p, ',');
+        if (!p)
+            break;
+        ++p;
+    }
+    return numbers;
+}
+
+int Arg(const std::vector<int>& numbers, size_t index, int fallback) {
+    return index < numbers.size() ? numbers[index] : fallback;
+}
+
+HGLOBAL FilledBlock(SIZE_T size) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+    void* bytes = GlobalLock(block);
+    std::memset(bytes, kUntouched, GlobalSize(block));
+    GlobalUnlock(block);
+    return block;
+}
+
+void KeepAndFree(HGLOBAL block) {
+    auto* bytes = static_cast<const uint8_t*>(GlobalLock(block));
+    g_last.assign(bytes, bytes + GlobalSize(block));
+    GlobalUnlock(block);
+    GlobalFree(block);
+}
+
+// The caller's block followed by a guard block: a transfer that overran the first would change
+// the guard or the heap's own records between them.
+void Get(const std::vector<int>& args) {
+    const int lines = Arg(args, 0, 1);
+    const SIZE_T size = static_cast<SIZE_T>(Arg(args, 1, 4096));
+    const bool guarded = Arg(args, 2, 0) != 0;
+    HGLOBAL buffer = FilledBlock(size);
+    HGLOBAL guard = guarded ? FilledBlock(4096) : nullptr;
+    const int32_t result =
+        ORV_Get_Scan_Data(g_id, buffer, static_cast<int32_t>(size), static_cast<int16_t>(lines));
+    const SIZE_T real = GlobalSize(buffer);
+    KeepAndFree(buffer);
+    if (!guarded) {
+        Say("get %d", result);
+        return;
+    }
+    auto* bytes = static_cast<const uint8_t*>(GlobalLock(guard));
+    bool intact = true;
+    for (SIZE_T i = 0; i < GlobalSize(guard); ++i)
+        intact = intact && bytes[i] == kUntouched;
+    GlobalUnlock(guard);
+    GlobalFree(guard);
+    Say("get %d real=%u guard=%s heap=%s", result, static_cast<unsigned>(real),
+        intact ? "intact" : "changed", HeapValidate(GetProcessHeap(), 0, nullptr) ? "ok" : "bad");
+}
+
+void Bytes(const std::vector<int>& args) {
+    const size_t offset = static_cast<size_t>(Arg(args, 0, 0));
+    const size_t count = static_cast<size_t>(Arg(args, 1, 16));
+    std::string hex;
+    char two[4];
+    for (size_t i = offset; i < offset + count && i < g_last.size(); ++i) {
+        std::snprintf(two, sizeof two, "%02x", g_last[i]);
+        hex += two;
+    }
+    Say("bytes %s", hex.c_str());
+}
+
+// The scanning dialog shown over our window, if any.
+HWND ScanningDialog() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            char className[32] = "";
+            GetClassNameA(window, className, sizeof className);
+            if (std::strcmp(className, "#32770") == 0 && IsWindowVisible(window)) {
+                *reinterpret_cast<HWND*>(param) = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Share of the gauge control's middle row drawn dark, in per cent.
+void Gauge() {
+    HWND dialog = ScanningDialog();
+    if (!dialog) {
+        Say("gauge none");
+        return;
+    }
+    HWND control = GetDlgItem(dialog, 500);
+    RECT client;
+    GetClientRect(control, &client);
+    HDC dc = GetDC(control);
+    const int row = client.bottom / 2;
+    int dark = 0, width = 0;
+    for (int x = 1; x < client.right - 1; ++x, ++width) {
+        COLORREF pixel = GetPixel(dc, x, row);
+        if (GetRValue(pixel) < 200)
+            ++dark;
+    }
+    ReleaseDC(control, dc);
+    Say("gauge %d", width ? (dark * 100 + width / 2) / width : -1);
+}
+
+void Dialog() {
+    HWND dialog = ScanningDialog();
+    if (!dialog) {
+        Say("dialog none");
+        return;
+    }
+    char title[64] = "", button[64] = "";
+    GetWindowTextA(dialog, title, sizeof title);
+    GetDlgItemTextA(dialog, IDCANCEL, button, sizeof button);
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    Say("dialog %s|%s|%s", title, button, owner == g_window ? "owned" : "foreign");
+}
+
+void Caps() {
+    ScannerCapabilities caps;
+    std::memset(&caps, 0xEE, sizeof caps);
+    ORV_Get_Scanner_Capabilities(g_id, &caps);
+    Say("caps id=%d mode=%u res=%u area=%d,%d,%d,%d adf=%d br=%u,%u,%u cr=%u,%u,%u decomp=%d "
+        "model=%.32s",
+        caps.ScanId, caps.ScanMode, caps.ScanRes, caps.ScanArea.L, caps.ScanArea.T, caps.ScanArea.R,
+        caps.ScanArea.B, caps.HasADF, caps.br_min_val, caps.br_max_val, caps.br_normal,
+        caps.cr_min_val, caps.cr_max_val, caps.cr_normal, caps.PageDecomp, caps.ModelName);
+}
+
+void SayAttributes(const char* verb, int status, const ScannerAttributes& a) {
+    Say("%s %d mode=%u adf=%d bright=%u res=%u area=%d,%d,%d,%d paper=%u contrast=%u orient=%u "
+        "invert=%d",
+        verb, status, a.ScanMode, a.UseADF, a.Brightness, a.Resolution, a.ScanArea.L, a.ScanArea.T,
+        a.ScanArea.R, a.ScanArea.B, a.PaperSize, a.Contrast, a.Orientation, a.Invert);
+}
+
+void SetAttributes(const std::vector<int>& args) {
+    ScannerAttributes attributes{};
+    ORV_Get_Scanner_Attributes(g_id, &attributes);
+    attributes.ScanMode = static_cast<uint16_t>(Arg(args, 0, attributes.ScanMode));
+    attributes.Resolution = static_cast<uint16_t>(Arg(args, 1, attributes.Resolution));
+    attributes.ScanArea.L = 0;
+    attributes.ScanArea.T = 0;
+    attributes.ScanArea.R = static_cast<int16_t>(Arg(args, 2, attributes.ScanArea.R));
+    attributes.ScanArea.B = static_cast<int16_t>(Arg(args, 3, attributes.ScanArea.B));
+    attributes.Contrast = static_cast<uint16_t>(Arg(args, 4, attributes.Contrast));
+    int16_t status = ORV_Set_Scanner_Attributes(g_id, &attributes);
+    SayAttributes("setattr", status, attributes);
+}
+
+void Control(const std::string& verb, const std::vector<int>& args) {
+    if (verb == "setdecomp") {
+        DecompModeRequest request{g_id, static_cast<int16_t>(Arg(args, 0, 0)), 0, Arg(args, 1, 0)};
+        Say("setdecomp %d", ORV_CntlCtr(0, ORV_CNTL_SET_DECOMP, &request, nullptr));
+    } else if (verb == "decompdata") {
+        DecompDataRequest request{
+            g_id, 11, 12, 13, 14, 0x7777, static_cast<int16_t>(Arg(args, 0, 0))};
+        DecompDataOutput output{reinterpret_cast<HGLOBAL>(static_cast<intptr_t>(-1)), -1};
+        int16_t status = ORV_CntlCtr(0, ORV_CNTL_DECOMP_DATA, &request, &output);
+        std::string reply;
+        if (status == ORV_OK && output.Delivered && output.Block) {
+            auto* words = static_cast<const int16_t*>(GlobalLock(output.Block));
+            char text[96];
+            // The server's answer: the five parameters in force and the decompression mode.
+            std::snprintf(text, sizeof text, " reply=%d,%d,%d,%d,%d mode=%d", words[2], words[3],
+                          words[4], words[5], words[6], words[7]);
+            reply = text;
+            GlobalUnlock(output.Block);
+            GlobalFree(output.Block);
+        }
+        Say("decompdata %d delivered=%d%s", status, output.Delivered, reply.c_str());
+    } else if (verb == "flush") {
+        DecompFlushRequest request{g_id};
+        Say("flush %d", ORV_CntlCtr(0, ORV_CNTL_FLUSH_DECOMP, &request, nullptr));
+    } else if (verb == "graphic") {
+        const SIZE_T size = static_cast<SIZE_T>(Arg(args, 1, 4096));
+        HGLOBAL buffer = FilledBlock(size);
+        GraphicDataRequest request{g_id, buffer, static_cast<int32_t>(size),
+                                   static_cast<int16_t>(Arg(args, 0, 1))};
+        GraphicDataOutput output{-1, -1};
+        int16_t status = ORV_CntlCtr(0, ORV_CNTL_GET_GRAPHIC_DATA, &request, &output);
+        KeepAndFree(buffer);
+        Say("graphic %d bytes=%d lines=%d", status, output.Bytes, output.LineCount);
+    } else {
+        // Raw: reserved, function, whether to pass a request and an output record.
+        GraphicDataRequest request{g_id, nullptr, 0, 1};
+        GraphicDataOutput output{0, 0};
+        Say("cntl %d",
+            ORV_CntlCtr(Arg(args, 0, 0), static_cast<int16_t>(Arg(args, 1, 0)),
+                        Arg(args, 2, 1) ? &request : nullptr, Arg(args, 3, 1) ? &output : nullptr));
+    }
+}
+
+void WaitForFile(const char* path) {
+    for (int i = 0; i < 3000 && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES; ++i)
+        Pump(20);
+    Say("wait %s", GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES ? "timeout" : "ok");
+}
+
+void Run(const char* command) {
+    const char* equals = std::strchr(command, '=');
+    const std::string verb = equals ? std::string(command, equals - command) : command;
+    const char* arg = equals ? equals + 1 : "";
+    const std::vector<int> args = Numbers(arg);
+    if (verb == "init") {
+        int16_t status = ORV_Init(g_window, &g_id);
+        Say("init %d %d", status, g_id);
+    } else if (verb == "quit") {
+        ORV_Quit(g_id);
+        Say("quit");
+    } else if (verb == "msgid") {
+        g_freeMessage = ORV_Get_Msg_Id(g_id);
+        Say("msgid %s", g_freeMessage ? "set" : "0");
+    } else if (verb == "notes") {
+        Say("notes %d %d %d", g_notes, static_cast<int>(g_noteW), static_cast<int>(g_noteL));
+    } else if (verb == "open") {
+        Say("open %d", ORV_Open(g_id));
+    } else if (verb == "close") {
+        Say("close %d", ORV_Close(g_id));
+    } else if (verb == "busy") {
+        Say("busy %d", ORV_Is_Scanner_Busy(g_id));
+    } else if (verb == "adf") {
+        Say("adf %d", ORV_Is_Adf_Ready(g_id));
+    } else if (verb == "cancel") {
+        Say("cancel %d", ORV_Cancel(g_id));
+    } else if (verb == "caps") {
+        Caps();
+    } else if (verb == "getattr") {
+        ScannerAttributes attributes{};
+        int16_t status = ORV_Get_Scanner_Attributes(g_id, &attributes);
+        SayAttributes("getattr", status, attributes);
+    } else if (verb == "setattr") {
+        SetAttributes(args);
+    } else if (verb == "start") {
+        Say("start %d", ORV_Start_Scan(g_id, Arg(args, 0, 0), Arg(args, 1, 0)));
+    } else if (verb == "get") {
+        Get(args);
+    } else if (verb == "bytes") {
+        Bytes(args);
+    } else if (verb == "setdecomp" || verb == "decompdata" || verb == "flush" ||
+               verb == "graphic" || verb == "cntl") {
+        Control(verb, args);
+    } else if (verb == "dialog") {
+        Dialog();
+    } else if (verb == "gauge") {
+        Gauge();
+    } else if (verb == "focus") {
+        Say("focus %s", GetFocus() == g_window ? "app" : "elsewhere");
+    } else if (verb == "pump") {
+        Pump(static_cast<DWORD>(Arg(args, 0, 0)));
+        Say("pump");
+    } else if (verb == "wait") {
+        WaitForFile(arg);
+    } else if (verb == "signal") {
+        CloseHandle(CreateFileA(arg, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        Say("signal");
+    } else if (verb == "destroy") {
+        DestroyWindow(g_window);
+        Say("destroy");
+    } else {
+        Say("unknown %s", command);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    KeepOutputPrivate();
+    int first = 1;
+    if (argc > 1 && std::strncmp(argv[1], "out=", 4) == 0) {
+        ProbeOutput() = CreateFileA(argv[1] + 4, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    CREATE_ALWAYS, 0, nullptr);
+        first = 2;
+    }
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = AppWindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "ScanApp";
+    RegisterClassA(&windowClass);
+    g_window = CreateWindowExA(0, "ScanApp", "scanapp", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400,
+                               300, nullptr, nullptr, windowClass.hInstance, nullptr);
+    SetFocus(g_window);
+    for (int i = first; i < argc; ++i)
+        Run(argv[i]);
+    CloseHandle(ProbeOutput());
+    return 0;
+}
