@@ -455,4 +455,44 @@ TEST_F(ScanSession, DecompressionControlCodesAndWhatReachesTheServer) {
         << out;
 }
 
+TEST_F(ScanSession, TraceLinesOfTheScanningExports) {
+    ASSERT_TRUE(WriteTextFile(AppDir() + "CAT.INI", "[ORVLIB]\r\nDEBUG_FLAG=1\r\n"));
+    Server("BrightnessLevels=5\r\nContrastLevels=4\r\n", "");
+    std::string out = App("busy init busy open setattr=8,300,100,40,7 start=1,0 get=16,8192 " +
+                          std::string("cancel adf caps getattr close"));
+    ASSERT_NE(out.find("get 1600\n"), std::string::npos) << out;
+    std::string trace;
+    ReadWholeFile(AppDir() + "ORVLIB.LOG", &trace);
+    trace = Clean(trace);
+    // Calls before the first ORV_Init write nothing.
+    EXPECT_EQ(trace.compare(0, 23, "enter : ORV_Init, fId=0"), 0) << trace;
+    const char* expected[] = {
+        "enter : ORV_Is_Scanner_Busy, fId=1\nexit  : ORV_Is_Scanner_Busy, 0, fId=1\n"
+        "enter : ORV_Open, fId=1\nexit  : ORV_Open, 0, fId=1\n",
+        "enter : ORV_Set_Scanner_Attributes, fId=1\n    INPUT  :\n        ScanMode   : 8\n"
+        "        UseADF     : 0\n        Brightness : 1\n        Resolution : 300\n"
+        "        ScanArea   : L=0\n                   : T=0\n                   : R=100\n"
+        "                   : B=40\n        PaperSize  : 1\n        Contrast   : 7\n"
+        "        Orientation: 1\n        Invert     : 0\n"
+        "exit  : ORV_Set_Scanner_Attributes, 0, fId=1\n",
+        "enter : ORV_Start_Scan, fId=1\n        progress : 1\n        pad32    : 0\n"
+        "exit  : ORV_Start_Scan, 0, fId=1\n",
+        "enter : ORV_Get_Scan_Data, fId=1\n        bufsize    : 8192\n        line_count : 16\n"
+        "exit  : ORV_Get_Scan_Data, 1600, fId=1\n",
+        "enter : ORV_Cancel, fId=1\nexit  : ORV_Cancel, 0, fId=1\n"
+        "enter : ORV_Is_Adf_Ready, fId=1\nexit  : ORV_Is_Adf_Ready, 1, fId=1\n",
+        "enter : ORV_Get_Scanner_Capabilities, fId=1\n    OUTPUT :\n        ScanId     : 7\n"
+        "        ScanMode   : 159\n        ScanRes    : 47\n        ScanArea   : L=0\n"
+        "                   : T=0\n                   : R=2550\n                   : B=3300\n"
+        "        HasADF     : 1\n        PageDecomp : 1\n        br_min_val : 1\n"
+        "        br_max_val : 5\n        br_normal  : 3\n        cr_min_val : 1\n"
+        "        cr_max_val : 4\n        cr_normal  : 2\n"
+        "exit  : ORV_Get_Scanner_Capabilities, fId=1\n",
+        "enter : ORV_Get_Scanner_Attributes, fId=1\nexit  : ORV_Get_Scanner_Attributes, 0, fId=1\n"
+        "enter : ORV_Close, fId=1\nexit  : ORV_Close, 0, fId=1\n",
+    };
+    for (const char* lines : expected)
+        EXPECT_NE(trace.find(lines), std::string::npos) << lines << "\n---\n" << trace;
+}
+
 } // namespace
