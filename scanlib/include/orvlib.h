@@ -203,10 +203,10 @@ int16_t WINAPI ORV_Open(int32_t fId);
 // Frees the scanner and tells the waiting clients' windows that it is free.
 int16_t WINAPI ORV_Close(int32_t fId);
 // Starts a page with the client's attributes; progress shows the "Scanning" dialog, pad32 pads
-// every line to a multiple of 4 bytes.
+// every line to a whole number of 32 pixels (an 850-pixel colour line takes 2592 bytes).
 int16_t WINAPI ORV_Start_Scan(int32_t fId, int32_t progress, int32_t pad32);
 // Copies up to line_count lines of the page into the global block; returns the bytes delivered
-// (0 once the page is over) or -2001..-2006.
+// or -2001..-2006. Once the page has ended, every call delivers line_count lines of zeros.
 int32_t WINAPI ORV_Get_Scan_Data(int32_t fId, HGLOBAL buffer, int32_t bufsize, int16_t line_count);
 // Asks the server to stop the current page.
 int16_t WINAPI ORV_Cancel(int32_t fId);
