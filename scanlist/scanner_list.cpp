@@ -19,19 +19,7 @@ bool JoinPath(char (&out)[kPathChars], const char* dir, const char* name) {
 
 bool ReadListFile(const char* dir, std::string* text) {
     char path[kPathChars];
-    if (!JoinPath(path, dir, kScannerListFile))
-        return false;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    text->clear();
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        text->append(chunk, got);
-    CloseHandle(file);
-    return true;
+    return JoinPath(path, dir, kScannerListFile) && ReadFileText(path, text);
 }
 
 // Calls visit(id, fields) for each data line in file order until it returns true. False when the
@@ -85,6 +73,20 @@ int ChangeInstalledFile(const char* dir, int id, InstalledChange change) {
 }
 
 } // namespace
+
+bool ReadFileText(const char* path, std::string* text) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    text->clear();
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
+        text->append(chunk, got);
+    CloseHandle(file);
+    return true;
+}
 
 bool FindScannerById(const char* dir, int id, ScannerFields* fields) {
     if (id == kNoScannerId || id == kReservedScannerId)

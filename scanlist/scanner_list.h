@@ -4,7 +4,12 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "scanner_formats.h"
+
+// The whole file at path (shared for reading and writing); false when it cannot be opened.
+bool ReadFileText(const char* path, std::string* text);
 
 // Fields of the first data line carrying id; ids 0 and 99 are never found.
 bool FindScannerById(const char* dir, int id, ScannerFields* fields);

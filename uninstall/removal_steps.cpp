@@ -2,7 +2,7 @@
 
 #include "config_names.h"
 #include "progman_client.h"
-#include "scanner_formats.h"
+#include "scanner_list.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -55,25 +55,11 @@ int32_t ManifestNumber(HINSTANCE module, int id) {
     return static_cast<int32_t>(value);
 }
 
-bool ReadWholeFile(const char* path, std::string* text) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    text->clear();
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        text->append(chunk, got);
-    CloseHandle(file);
-    return true;
-}
-
 // Field 3 (the driver program's distribution name) of the first list line carrying id.
 bool FindDriverProgram(const RemovalRun* run, int id, char (&driver)[kTextFieldChars + 1]) {
     char path[kPathChars];
     std::string text;
-    if (!AppDirPath(run, kScannerListFile, path) || !ReadWholeFile(path, &text))
+    if (!AppDirPath(run, kScannerListFile, path) || !ReadFileText(path, &text))
         return false;
     TextLineCursor cursor = {text.data(), text.size(), 0};
     char line[kListLineBuffer];
