@@ -79,11 +79,7 @@ INT_PTR CALLBACK DriverSourceProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             return TRUE;
         case kIdBrowse: {
             char path[kPathChars];
-            char directory[kPathChars] = "";
-            char title[64];
-            int filterIndex = 1;
-            LoadAppletString(kAppletCaption, title, sizeof title);
-            if (BrowseForFile(dialog, path, BrowseFilter::Program, &filterIndex, directory, title))
+            if (BrowseFromDialog(dialog, BrowseFilter::Program, path))
                 SetDlgItemTextA(dialog, kIdSourcePath, path);
             return TRUE;
         }

@@ -44,3 +44,11 @@ int BrowseForFile(HWND owner, char* path, BrowseFilter filter, int* filterIndex,
         slash[slash > directory && slash[-1] == ':' ? 1 : 0] = '\0';
     return 1;
 }
+
+int BrowseFromDialog(HWND dialog, BrowseFilter filter, char* path) {
+    char directory[kPathChars] = "";
+    char title[64];
+    int filterIndex = 1;
+    LoadAppletString(kAppletCaption, title, sizeof title);
+    return BrowseForFile(dialog, path, filter, &filterIndex, directory, title);
+}

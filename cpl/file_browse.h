@@ -9,3 +9,6 @@ enum class BrowseFilter { PixelDriver = 3, Program = 4 };
 // in and out; empty for none). Returns nonzero when the user chose a file.
 int BrowseForFile(HWND owner, char* path, BrowseFilter filter, int* filterIndex, char* directory,
                   const char* title);
+// The Browse button of an applet dialog: the open dialog under the applet's caption, starting in
+// no chosen directory with the one filter. Returns nonzero with path (kPathChars) filled.
+int BrowseFromDialog(HWND dialog, BrowseFilter filter, char* path);

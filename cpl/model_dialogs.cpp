@@ -103,12 +103,7 @@ INT_PTR CALLBACK NewModelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
             return TRUE;
         case kIdBrowse: {
             char path[kPathChars];
-            char directory[kPathChars] = "";
-            char title[64];
-            int filterIndex = 1;
-            LoadAppletString(kAppletCaption, title, sizeof title);
-            if (BrowseForFile(dialog, path, BrowseFilter::PixelDriver, &filterIndex, directory,
-                              title)) {
+            if (BrowseFromDialog(dialog, BrowseFilter::PixelDriver, path)) {
                 CopyText(g_applet.modelDriverPath, sizeof g_applet.modelDriverPath, path);
                 SetDlgItemTextA(dialog, kIdModelDriver, path);
             }
