@@ -6,26 +6,19 @@ Same groups as the installation program without the source directory and without
 group: string 115 is the total, group g holds its count at g, its directory below the Windows
 directory at g+1 (absent for the Windows directory itself) and its names from g+2.
 """
+import os
 import sys
+
+# The list is parsed by the installation program's generator, so both read it the same way.
+sys.dont_write_bytecode = True  # nothing left beside the sources
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "setup"))
+from make_manifest import read_manifest  # noqa: E402
 
 
 def read_groups(path):
     """Returns [(group id, destination or None, [names])] of the installation groups."""
-    groups = []
-    driver = False
-    with open(path, encoding="ascii") as lines:
-        for raw in lines:
-            line = raw.strip()
-            if not line or line.startswith("#"):
-                continue
-            words = line.split()
-            if words[0] == "group":
-                driver = len(words) > 4 and words[4] == "driver"
-                if not driver:
-                    groups.append((int(words[1]), None if words[3] == "-" else words[3], []))
-            elif not driver:
-                groups[-1][2].append(line)
-    return groups
+    return [(group, destination, names)
+            for group, _, destination, driver, names in read_manifest(path) if not driver]
 
 
 def main():
