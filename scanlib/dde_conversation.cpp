@@ -199,6 +199,17 @@ bool CanExchange() {
 
 } // namespace
 
+OutgoingBlock NewOutgoingBlock(size_t bytes) {
+    HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE | GMEM_ZEROINIT, bytes);
+    auto* words = handle ? static_cast<uint16_t*>(GlobalLock(handle)) : nullptr;
+    if (!words) {
+        if (handle)
+            GlobalFree(handle);
+        return {nullptr, nullptr};
+    }
+    return {handle, words};
+}
+
 bool PokeItem(HGLOBAL block, uint16_t item) {
     if (!CanExchange() || !PostPoke(block, item))
         return false;

@@ -47,6 +47,16 @@ struct Reply {
     HGLOBAL block; // the data block (Outcome::Data), the library's to unlock or free
 };
 
+// A block the library fills for the server: locked, its words zero until written.
+struct OutgoingBlock {
+    HGLOBAL handle;
+    uint16_t* words;
+};
+
+// Allocates a zero-filled moveable shared block of `bytes` and locks it; both members are null
+// when either step failed (nothing is left allocated). The caller unlocks `handle` when done.
+OutgoingBlock NewOutgoingBlock(size_t bytes);
+
 // Registers the client window class with the module that owns the window procedure.
 bool RegisterClientWindowClass(HINSTANCE instance);
 void UnregisterClientWindowClass(HINSTANCE instance);

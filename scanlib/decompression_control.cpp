@@ -36,14 +36,10 @@ int16_t SetDecomp(const DecompModeRequest* request) {
 
 // Pokes the five parameters as item 10 (the server frees the block); false when that failed.
 bool PokeDecompParameters(const DecompDataRequest& request) {
-    HGLOBAL block =
-        GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE | GMEM_ZEROINIT, kDecompParameterBlockSize);
-    auto* words = block ? static_cast<uint16_t*>(GlobalLock(block)) : nullptr;
-    if (!words) {
-        if (block)
-            GlobalFree(block);
+    const OutgoingBlock block = NewOutgoingBlock(kDecompParameterBlockSize);
+    uint16_t* words = block.words;
+    if (!words)
         return false;
-    }
     words[0] = kBlockRelease;
     words[1] = kFormatLines;
     words[2] = static_cast<uint16_t>(request.Param1);
@@ -51,8 +47,8 @@ bool PokeDecompParameters(const DecompDataRequest& request) {
     words[4] = static_cast<uint16_t>(request.Param3);
     words[5] = static_cast<uint16_t>(request.Param4);
     words[6] = static_cast<uint16_t>(request.Param5 == 1 ? 0 : request.Param5);
-    GlobalUnlock(block);
-    return PokeItem(block, kItemDecompParameters);
+    GlobalUnlock(block.handle);
+    return PokeItem(block.handle, kItemDecompParameters);
 }
 
 int16_t DecompData(const DecompDataRequest* request, DecompDataOutput* output) {

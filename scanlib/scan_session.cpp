@@ -57,14 +57,10 @@ void ReleaseAndNotify() {
 
 // Fills the scan-parameter block of item 4 from the attributes; the library frees it afterwards.
 HGLOBAL ScanParameterBlock(const ScannerAttributes& attributes) {
-    HGLOBAL block =
-        GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE | GMEM_ZEROINIT, kScanParameterBlockSize);
-    auto* words = block ? static_cast<uint16_t*>(GlobalLock(block)) : nullptr;
-    if (!words) {
-        if (block)
-            GlobalFree(block);
+    const OutgoingBlock block = NewOutgoingBlock(kScanParameterBlockSize);
+    uint16_t* words = block.words;
+    if (!words)
         return nullptr;
-    }
     words[1] = kFormatScanParameters;
     words[2] = attributes.ScanMode;
     words[3] = static_cast<uint16_t>(attributes.ScanArea.L);
@@ -75,31 +71,27 @@ HGLOBAL ScanParameterBlock(const ScannerAttributes& attributes) {
     words[8] = attributes.Brightness;
     words[9] = attributes.Contrast;
     words[11] = attributes.Resolution;
-    GlobalUnlock(block);
-    return block;
+    GlobalUnlock(block.handle);
+    return block.handle;
 }
 
 // The transfer setup of item 7; the server frees it once received.
 bool PokeTransferSetup(int16_t lineCount) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, kTransferSetupBlockSize);
-    auto* words = block ? static_cast<uint16_t*>(GlobalLock(block)) : nullptr;
-    if (!words) {
-        if (block)
-            GlobalFree(block);
+    const OutgoingBlock block = NewOutgoingBlock(kTransferSetupBlockSize);
+    uint16_t* words = block.words;
+    if (!words)
         return false;
-    }
     words[0] = kBlockRelease;
     words[1] = kFormatLines;
     words[2] = static_cast<uint16_t>(g_transfer.decompressionMode);
     words[3] = static_cast<uint16_t>(lineCount);
-    words[4] = 0;
-    GlobalUnlock(block);
+    GlobalUnlock(block.handle);
     // A block that cannot be posted is still ours; once posted it is the server's.
     if (!IsWindow(ServerWindow())) {
-        GlobalFree(block);
+        GlobalFree(block.handle);
         return false;
     }
-    return PokeItem(block, kItemTransferSetup);
+    return PokeItem(block.handle, kItemTransferSetup);
 }
 
 // Writes `size` zero bytes at the start of the caller's block, never past its end. Returns
