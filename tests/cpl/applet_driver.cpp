@@ -247,24 +247,6 @@ bool SameContent(const std::string& a, const std::string& b) {
     return ReadWholeFile(a, &first) && ReadWholeFile(b, &second) && first == second;
 }
 
-void DeleteDirectoryTree(const std::string& dir) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                DeleteDirectoryTree(dir + name + "\\");
-            else
-                DeleteFileA((dir + name).c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
 std::string MediumDir() {
     return BinPath("testmedium\\");
 }
@@ -275,7 +257,7 @@ std::string PixelDriverDir() {
 
 void AppletTest::SetUp() {
     ResetInstall();
-    DeleteDirectoryTree(PixelDriverDir());
+    DeleteTree(PixelDriverDir());
     ASSERT_TRUE(CreateDirectoryA(AppDir().c_str(), nullptr));
     ASSERT_TRUE(
         CopyFileA((MediumDir() + "ORVANE.LST").c_str(), (AppDir() + "ORVANE.LST").c_str(), FALSE));
@@ -284,10 +266,10 @@ void AppletTest::SetUp() {
 void AppletTest::TearDown() {
     KillProcessesNamed("cplcaller.exe");
     KillProcessesNamed("SETUP.EXE");
-    DeleteDirectoryTree(PixelDriverDir());
-    DeleteDirectoryTree("C:\\DISK1\\");
-    DeleteDirectoryTree("C:\\SETUP\\");
-    DeleteDirectoryTree("C:\\DRV\\");
+    DeleteTree(PixelDriverDir());
+    DeleteTree("C:\\DISK1\\");
+    DeleteTree("C:\\SETUP\\");
+    DeleteTree("C:\\DRV\\");
     ResetInstall();
 }
 

@@ -74,7 +74,6 @@ std::string InstalledSetBytes();
 // Copies every file of a directory into another (created).
 bool CopyDirectoryFiles(const std::string& from, const std::string& to);
 bool SameContent(const std::string& a, const std::string& b);
-void DeleteDirectoryTree(const std::string& dir);
 // Windows path of the test medium in the build tree ("...\testmedium\").
 std::string MediumDir();
 // The Windows directory's PIXTRAN directory, ending in a backslash.

@@ -31,26 +31,6 @@ bool PlaceFile(const char* name, const std::string& dir, const char* as) {
     return WriteTextFile(WindowsDir() + kPlacedList, list + target + "\n");
 }
 
-void DeleteTree(const std::string& dir) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            if (!strcmp(found.cFileName, ".") || !strcmp(found.cFileName, ".."))
-                continue;
-            std::string path = dir + found.cFileName;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                DeleteTree(path + "\\");
-            } else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
 template <typename Visit> int ForEachProcessNamed(const char* imageName, Visit visit) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
@@ -73,6 +53,26 @@ template <typename Visit> int ForEachProcessNamed(const char* imageName, Visit v
 }
 
 } // namespace
+
+void DeleteTree(const std::string& dir) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!strcmp(found.cFileName, ".") || !strcmp(found.cFileName, ".."))
+                continue;
+            std::string path = dir + found.cFileName;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                DeleteTree(path + "\\");
+            } else {
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
 
 std::string BinPath(const char* name) {
     return LinuxToWindows(ORV_BIN_DIR) + name;

@@ -19,6 +19,8 @@ bool PlaceInAppDir(const char* name, const char* as = nullptr);
 // Removes every placed file, the whole application directory and SETSCAN.INI in the Windows
 // directory, and ends the server, controller and driver programs still running from there.
 void ResetInstall();
+// Deletes a directory (path ending in a backslash) with everything below it.
+void DeleteTree(const std::string& dir);
 
 bool WriteTextFile(const std::string& path, const std::string& text);
 bool ReadWholeFile(const std::string& path, std::string* out);

@@ -98,24 +98,6 @@ void CloseFolderWindows() {
     }
 }
 
-void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(dir + name + "\\");
-            else
-                DeleteFileA((dir + name).c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
 // Everything an installation may leave, except the platform's own system libraries, which the
 // SYSTEM group only rewrites with the same files.
 void RemoveInstallation() {
@@ -126,10 +108,10 @@ void RemoveInstallation() {
             for (const std::string& name : group.names)
                 DeleteFileA((WindowsDir() + name).c_str());
     DeleteFileA((WindowsDir() + "ORVANE.LST").c_str());
-    RemoveTree(WindowsDir() + "PIXTRAN\\");
+    DeleteTree(WindowsDir() + "PIXTRAN\\");
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSharedKey);
-    RemoveTree(ProgramsFolder() + kGroup + "\\");
+    DeleteTree(ProgramsFolder() + kGroup + "\\");
     CloseFolderWindows();
 }
 
@@ -471,7 +453,7 @@ TEST_F(SetupProgram, ProgramManagerCommands) {
     WaitForSingleObject(standIn, 5000);
     CloseHandle(standIn);
     ReadWholeFile(dir + "progman_standin.log", &log);
-    RemoveTree(dir);
+    DeleteTree(dir);
     const char* expected[] = {
         "EXECUTE [ShowGroup(Kelto Applications,8)]",
         "EXECUTE [CreateGroup(Kelto Applications,C:\\windows\\KELTO32)]",
@@ -553,7 +535,7 @@ TEST_F(SetupProgram, CancelDuringTheCopyAsksFirst) {
     // A copy of the medium whose first files are large, so the copy is still running when the
     // Cancel arrives (the LZ routines copy a file that is not compressed as it is).
     std::string slow = WindowsDir() + "temp\\orvsetup_slow\\";
-    RemoveTree(slow);
+    DeleteTree(slow);
     CreateDirectoryA(slow.c_str(), nullptr);
     ASSERT_TRUE(
         CopyFileA((Medium() + "ORVSETUP.EXE").c_str(), (slow + "ORVSETUP.EXE").c_str(), FALSE));
@@ -611,7 +593,7 @@ TEST_F(SetupProgram, CancelDuringTheCopyAsksFirst) {
     EXPECT_FALSE(KeyExists(kUninstallKey));
     EXPECT_FALSE(FileExists(ProgramsFolder() + kGroup + "\\Orvane 2.0.lnk"));
     EXPECT_FALSE(FileExists(WindowsDir() + "ORVANE.LST"));
-    RemoveTree(slow);
+    DeleteTree(slow);
 }
 
 TEST_F(SetupProgram, LanguageFromTheCommandLine) {
@@ -652,13 +634,13 @@ TEST_F(SetupProgram, StartedOutsideADistribution) {
     EXPECT_EQ(run.Wait(), 0u);
     EXPECT_FALSE(FileExists(WindowsDir() + "TWAIN_32.DLL"));
     EXPECT_FALSE(FileExists(WindowsDir() + "ORVANE.LST"));
-    RemoveTree(dir);
+    DeleteTree(dir);
 }
 
 TEST_F(SetupProgram, DistributionCopy) {
     std::string root = "D:\\NETSETUP\\";
-    RemoveTree(root);
-    RemoveTree("D:\\NETSET2\\");
+    DeleteTree(root);
+    DeleteTree("D:\\NETSET2\\");
     ASSERT_TRUE(CreateDirectoryA("D:\\NETSETUP", nullptr)) << "drive D: is not mapped";
     ASSERT_TRUE(CreateDirectoryA("D:\\NETSET2", nullptr));
     {
@@ -695,8 +677,8 @@ TEST_F(SetupProgram, DistributionCopy) {
     EXPECT_GE(files, 70);
     EXPECT_FALSE(FileExists(WindowsDir() + "ORVANE.LST"));
     EXPECT_FALSE(FileExists(AppDir()));
-    RemoveTree(root);
-    RemoveTree("D:\\NETSET2\\");
+    DeleteTree(root);
+    DeleteTree("D:\\NETSET2\\");
 }
 
 } // namespace
