@@ -209,29 +209,37 @@ bool SubscribeClient(int32_t clientId, uint32_t message) {
     return true;
 }
 
-int16_t ReadClientAttributes(int32_t clientId, ScannerAttributes* destination) {
-    TableLock lock;
+namespace {
+// Locks the client's own attribute block; null when the id has no entry or no block of ours.
+// The caller holds the table lock and unlocks the block.
+void* LockOwnAttributeBlock(int32_t clientId, HGLOBAL* handle) {
     int own = FindOwnBlock(clientId);
     if (own < 0 || !HasClient(clientId))
-        return ORV_ERR_UNKNOWN_CLIENT;
-    void* block = GlobalLock(g_ownBlocks[own].block);
+        return nullptr;
+    *handle = g_ownBlocks[own].block;
+    return GlobalLock(*handle);
+}
+} // namespace
+
+int16_t ReadClientAttributes(int32_t clientId, ScannerAttributes* destination) {
+    TableLock lock;
+    HGLOBAL handle = nullptr;
+    void* block = LockOwnAttributeBlock(clientId, &handle);
     if (!block)
         return ORV_ERR_UNKNOWN_CLIENT;
     std::memcpy(destination, block, sizeof(ScannerAttributes));
-    GlobalUnlock(g_ownBlocks[own].block);
+    GlobalUnlock(handle);
     return ORV_OK;
 }
 
 int16_t WriteClientAttributes(int32_t clientId, const ScannerAttributes* source) {
     TableLock lock;
-    int own = FindOwnBlock(clientId);
-    if (own < 0 || !HasClient(clientId))
-        return ORV_ERR_UNKNOWN_CLIENT;
-    void* block = GlobalLock(g_ownBlocks[own].block);
+    HGLOBAL handle = nullptr;
+    void* block = LockOwnAttributeBlock(clientId, &handle);
     if (!block)
         return ORV_ERR_UNKNOWN_CLIENT;
     std::memcpy(block, source, sizeof(ScannerAttributes));
-    GlobalUnlock(g_ownBlocks[own].block);
+    GlobalUnlock(handle);
     return ORV_OK;
 }
 
