@@ -161,8 +161,9 @@ int AddClient(int32_t clientId, HWND window, HGLOBAL attributeBlock) {
     entry->clientWindow = WindowField(window);
     entry->attributeBlock = BlockField(attributeBlock);
     entry->notifyMessage = 0;
-    entry->reserved1 = 0;
-    entry->reserved2 = 0;
+    const DWORD process = GetCurrentProcessId();
+    entry->processLow = LOWORD(process);
+    entry->processHigh = HIWORD(process);
     Header()->entryCount = static_cast<int16_t>(count + 1);
     if (attributeBlock && g_ownCount < kMaxClients)
         g_ownBlocks[g_ownCount++] = {clientId, attributeBlock};
@@ -175,7 +176,7 @@ int16_t RegisterClient(HWND window, HGLOBAL attributeBlock, int32_t* newId) {
     TableLock lock;
     if (IsWindowRegistered(window))
         return ORV_ERR_WINDOW_REGISTERED;
-    if (EntryCount() >= kMaxClients)
+    if (EntryCount() >= kMaxClients && (ReclaimStale() == 0 || EntryCount() >= kMaxClients))
         return ORV_ERR_NO_MEMORY;
     int32_t id = ++Header()->idCounter;
     AddClient(id, window, attributeBlock);
@@ -271,4 +272,74 @@ void PurgeDeadClients() {
         else
             ++i;
     }
+}
+
+namespace {
+uint32_t* HolderProcessField() {
+    return reinterpret_cast<uint32_t*>(g_view + kHolderProcessOffset);
+}
+} // namespace
+
+void SetHolder(int32_t clientId) {
+    TableLock lock;
+    Header()->openClient = clientId;
+    *HolderProcessField() = clientId != 0 ? GetCurrentProcessId() : 0;
+}
+
+int32_t Holder() {
+    TableLock lock;
+    return Header()->openClient;
+}
+
+uint32_t HolderProcess() {
+    TableLock lock;
+    return *HolderProcessField();
+}
+
+bool ProcessEnded(uint32_t processId) {
+    if (processId == 0)
+        return false;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    if (!process)
+        return GetLastError() == ERROR_INVALID_PARAMETER; // no such process (denied: it runs)
+    // An ended process keeps its id while handles to it remain; its handle is then signalled.
+    const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
+bool EntryStale(const ClientEntry& entry) {
+    return !IsWindow(WindowFromField(entry.clientWindow)) ||
+           ProcessEnded(MAKELONG(entry.processLow, entry.processHigh));
+}
+
+bool HolderStale() {
+    if (!g_view)
+        return false;
+    TableLock lock;
+    const int32_t holder = Header()->openClient;
+    if (holder == 0)
+        return false;
+    if (ProcessEnded(*HolderProcessField()))
+        return true;
+    const int index = FindClient(holder);
+    return index >= 0 && EntryStale(*EntryAt(index));
+}
+
+int ReclaimStale() {
+    if (!g_view)
+        return 0;
+    TableLock lock;
+    if (HolderStale())
+        SetHolder(0);
+    int removed = 0;
+    for (int i = 0; i < EntryCount();) {
+        if (EntryStale(*EntryAt(i))) {
+            RemoveClient(EntryAt(i)->clientId); // the last entry moved here: look at i again
+            ++removed;
+        } else {
+            ++i;
+        }
+    }
+    return removed;
 }

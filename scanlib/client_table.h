@@ -16,6 +16,10 @@ constexpr int kMaxClients = 31;
 constexpr uint32_t kEntriesOffset = 24;
 constexpr uint32_t kEntryStride = 44;
 constexpr uint32_t kCapabilitiesOffset = 1368;
+// Process id of the process whose client holds the scanner, in the four free bytes between the
+// last entry and the capability record; 0 when nobody holds it or the holder's process is unknown
+// (a table written by a library that did not record it).
+constexpr uint32_t kHolderProcessOffset = 1364;
 
 #pragma pack(push, 1)
 struct TableHeader {
@@ -32,8 +36,11 @@ struct ClientEntry {
     uint32_t clientWindow;
     uint32_t attributeBlock; // the adding process's handle on i686; 0 on x86_64
     uint32_t notifyMessage;  // 0 = not subscribed
-    uint16_t reserved1;
-    uint16_t reserved2;
+    // Id of the process that added the entry, low and high word, in the entry's two reserved
+    // words: they move with the entry when a removal fills a hole, and a library that does not
+    // know them writes 0 there, which reads as "process unknown".
+    uint16_t processLow;
+    uint16_t processHigh;
 };
 #pragma pack(pop)
 static_assert(sizeof(TableHeader) == 24, "table header layout");
@@ -42,6 +49,8 @@ static_assert(offsetof(TableHeader, progressFlag) == 20, "table header layout");
 static_assert(sizeof(ClientEntry) == 20, "client entry layout");
 static_assert(kEntriesOffset + kEntryStride * (kMaxClients - 1) + sizeof(ClientEntry) == 1364,
               "the last entry ends before the unused gap");
+static_assert(kHolderProcessOffset + sizeof(uint32_t) == kCapabilitiesOffset,
+              "the holder's process id fills the gap before the capability record");
 static_assert(kCapabilitiesOffset + sizeof(ScannerCapabilities) + 28 == kTableSize,
               "capability record and the unused tail fill the table");
 
@@ -75,9 +84,10 @@ TableHeader* Header();
 ClientEntry* EntryAt(int index);
 ScannerCapabilities* Capabilities();
 
-// Registers a client atomically: a new id from the counter and an entry {id, window, block}.
-// Returns 0 and the id, -1012 when the window is already registered, -1010 when the table is
-// full (nothing written then). The block becomes this process's to free.
+// Registers a client atomically: a new id from the counter and an entry {id, window, block,
+// this process}. A full table first gives up its stale entries. Returns 0 and the id, -1012
+// when the window is already registered, -1010 when the table is still full (nothing written
+// then). The block becomes this process's to free.
 int16_t RegisterClient(HWND window, HGLOBAL attributeBlock, int32_t* newId);
 // Adds an entry unless the id is present; returns the entry count.
 int AddClient(int32_t clientId, HWND window, HGLOBAL attributeBlock);
@@ -99,3 +109,19 @@ int16_t WriteClientAttributes(int32_t clientId, const ScannerAttributes* source)
 bool NotifyScannerFree();
 // Removes every entry whose window no longer exists.
 void PurgeDeadClients();
+
+// The scanner's holder: the client id and, beside it, this process as the holder's process.
+// 0 releases the scanner.
+void SetHolder(int32_t clientId);
+int32_t Holder();
+uint32_t HolderProcess();
+// True when a process id names a process that has ended (0 names none: never ended).
+bool ProcessEnded(uint32_t processId);
+// An entry is stale when its window is gone or the process that added it has ended.
+bool EntryStale(const ClientEntry& entry);
+// The holder is stale when its process has ended, or when its entry is stale. A holder without
+// an entry whose process is unknown or alive keeps the scanner: it quit without closing.
+bool HolderStale();
+// Drops a stale holder and every stale entry; returns the entries removed. A process killed while
+// holding the scanner (or while registered) leaves both behind: nothing else would release them.
+int ReclaimStale();

@@ -115,6 +115,11 @@ Reply AwaitAnswer(uint16_t item, bool dataWanted, HGLOBAL pokeBlock) {
             } else {
                 Drop(incoming);
             }
+        } else if (!IsWindow(g_serverWindow)) {
+            // The server ended (or was killed) before answering: no answer can come. Checked
+            // only with the queue empty, since an answer posted just before it ended still waits
+            // there.
+            return {Outcome::Failed, nullptr};
         }
         if (ReplyTimedOut(start, static_cast<int64_t>(std::time(nullptr))))
             return {Outcome::TimedOut, nullptr};

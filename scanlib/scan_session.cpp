@@ -45,11 +45,6 @@ bool ProgressShown() {
     return Header()->progressFlag != 0;
 }
 
-void SetOpenClient(int32_t fId) {
-    TableLock lock;
-    Header()->openClient = fId;
-}
-
 void ReleaseAndNotify() {
     if (NotifyScannerFree())
         PurgeDeadClients();
@@ -267,10 +262,16 @@ int16_t OpenScanner(int32_t fId) {
         if (!HasClient(fId))
             return ORV_ERR_UNKNOWN_CLIENT;
         const int32_t holder = Header()->openClient;
+        if (holder == fId)
+            return ORV_OK;
+        // A holder whose process was killed (or whose window is gone) never closes: it is
+        // dropped here, with every other stale entry, instead of blocking the scanner for good.
+        if (holder != 0 && !HolderStale())
+            return ORV_ERR_SCANNER_IN_USE;
         if (holder != 0)
-            return holder == fId ? ORV_OK : ORV_ERR_SCANNER_IN_USE;
+            ReclaimStale();
         // Taken now so that no other process can open between the check and the conversation.
-        Header()->openClient = fId;
+        SetHolder(fId);
         window = ClientWindowOf(fId);
     }
     int16_t status = ORV_OK;
@@ -278,7 +279,9 @@ int16_t OpenScanner(int32_t fId) {
     HWND previous;
     {
         TableLock lock;
-        ownsConversation = Header()->conversationOwner == fId;
+        // A conversation whose server has gone (it ended or was restarted) is of no use: a new
+        // one is opened with whichever server answers now.
+        ownsConversation = Header()->conversationOwner == fId && IsWindow(ServerWindow());
         previous = WindowFromField(Header()->conversationWindow);
     }
     if (!ownsConversation) {
@@ -308,7 +311,7 @@ int16_t CloseScanner(int32_t fId) {
     if (!IsOpenClient(fId))
         return ORV_ERR_UNKNOWN_CLIENT;
     HideScanningDialog(FocusOwner(fId));
-    SetOpenClient(0);
+    SetHolder(0);
     ReleaseAndNotify();
     return ORV_OK;
 }
@@ -366,7 +369,7 @@ int32_t TransferLines(int32_t fId, HGLOBAL buffer, int16_t lineCount, uint16_t i
         // The application's window is gone: the client loses the scanner and its entry. The
         // cancel reaches the server only while a conversation window of this process lives.
         RequestAck(0, kItemCancel);
-        SetOpenClient(0);
+        SetHolder(0);
         RemoveClient(fId);
         HideScanningDialog(nullptr);
         ReleaseAndNotify();
@@ -409,7 +412,8 @@ int16_t IsScannerBusy(int32_t fId) {
     TableLock lock;
     if (!HasClient(fId))
         return 1;
-    return Header()->openClient != 0 ? 1 : 0;
+    // A holder that can never close does not make the scanner busy: the next open drops it.
+    return Header()->openClient != 0 && !HolderStale() ? 1 : 0;
 }
 
 uint16_t CurrentPaddedLineWidth() {
