@@ -4,23 +4,26 @@
 #include <cstring>
 
 #include "language.h"
+#include "manifest_groups.h"
 #include "progress_gauge.h"
 #include "setup.h"
 #include "version_copy.h"
 
 namespace {
 
-constexpr int kTotalString = 115;
-constexpr int kFirstGroup = 120;
-constexpr int kGroupStep = 100;
 constexpr int kDriverGroup = 520;
-constexpr int kLastManifestId = 999;
+// A group holds its count, source and destination directories, then its names from g + 3.
+constexpr ManifestLayout kInstallLayout = {3, 1};
 constexpr int kSystemCompareChars = 23;
 constexpr int kRawBlockBytes = 16384;
 
 void LoadManifestString(int id, char* out, int size) {
     out[0] = '\0';
     LoadStringA(g_setup.instance, id, out, size);
+}
+int ReadManifestString(void*, int id, char* out, int size) {
+    LoadManifestString(id, out, size);
+    return static_cast<int>(strlen(out));
 }
 
 // Joins two texts into a path buffer; false when they do not fit.
@@ -70,16 +73,20 @@ int CopyGroups(HWND owner, HWND dialog, CopyMode mode, int total, const char* so
     ClearGaugeCancel();
     if (total < 1)
         return kCopyComplete;
-    // The loops below end only when the groups add up to the total: a manifest that does not is
-    // refused before anything is copied.
-    if (!ManifestGroupsMatch(total))
+    // The copy below walks only groups that add up to the total: a manifest whose groups do not
+    // is refused before anything is copied.
+    ManifestGroupSpan groups[kMaxManifestGroups];
+    const int found =
+        WalkManifestGroups(ReadManifestString, nullptr, total, kInstallLayout, groups);
+    if (found < 0)
         return kCopyRejected;
     int done = 0;
     bool cancelled = false;
-    for (int group = kFirstGroup; done < total; group += kGroupStep) {
+    for (int i = 0; i < found && !cancelled; ++i) {
+        const int group = groups[i].id;
+        const int count = groups[i].count;
         char sourceDir[kSetupPathBytes];
         char destinationDir[kSetupPathBytes];
-        int count = ManifestNumber(group);
         if (!BuildGroupPaths(group, mode, sourceRoot, targetRoot, sourceDir, destinationDir)) {
             done += count; // nothing of this group can be placed; the gauge still advances
             DrawGauge(dialog, kGaugeId, static_cast<float>(done) / total);
@@ -89,7 +96,7 @@ int CopyGroups(HWND owner, HWND dialog, CopyMode mode, int total, const char* so
         for (int k = count; k >= 1 && !cancelled; --k) {
             PumpGaugeMessages();
             char name[kSetupPathBytes];
-            LoadManifestString(group + 2 + k, name, sizeof name);
+            LoadManifestString(group + kInstallLayout.firstName - 1 + k, name, sizeof name);
             CopyOneFile(dialog, mode, sourceDir, destinationDir, name);
             ++done;
             DrawGauge(dialog, kGaugeId, static_cast<float>(done) / total);
@@ -100,8 +107,6 @@ int CopyGroups(HWND owner, HWND dialog, CopyMode mode, int total, const char* so
                     ClearGaugeCancel();
             }
         }
-        if (cancelled)
-            break;
     }
     return cancelled ? kCopyCancelled : kCopyComplete;
 }
@@ -109,21 +114,12 @@ int CopyGroups(HWND owner, HWND dialog, CopyMode mode, int total, const char* so
 } // namespace
 
 int ManifestNumber(int id) {
-    char text[32];
-    LoadManifestString(id, text, sizeof text);
-    return ReadDecimal(text);
+    return ::ManifestNumber(ReadManifestString, nullptr, id);
 }
 
 bool ManifestGroupsMatch(int total) {
-    int sum = 0;
-    for (int group = kFirstGroup; sum < total; group += kGroupStep) {
-        int count = ManifestNumber(group);
-        if (count < 1 || group + 2 + count >= group + kGroupStep ||
-            group + 2 + count > kLastManifestId)
-            return false;
-        sum += count;
-    }
-    return sum == total;
+    ManifestGroupSpan groups[kMaxManifestGroups];
+    return WalkManifestGroups(ReadManifestString, nullptr, total, kInstallLayout, groups) >= 0;
 }
 
 bool BuildGroupPaths(int group, CopyMode mode, const char* sourceRoot, const char* targetRoot,
@@ -148,12 +144,12 @@ bool BuildGroupPaths(int group, CopyMode mode, const char* sourceRoot, const cha
 }
 
 int CopyManifest(HWND owner, HWND dialog, const char* sourceRoot, const char* targetRoot) {
-    return CopyGroups(owner, dialog, CopyMode::Install, ManifestNumber(kTotalString), sourceRoot,
-                      targetRoot);
+    return CopyGroups(owner, dialog, CopyMode::Install, ManifestNumber(kManifestTotalId),
+                      sourceRoot, targetRoot);
 }
 
 int CopyDistribution(HWND owner, HWND dialog, const char* sourceRoot, const char* targetRoot) {
-    int total = ManifestNumber(kTotalString) + ManifestNumber(kDriverGroup);
+    int total = ManifestNumber(kManifestTotalId) + ManifestNumber(kDriverGroup);
     return CopyGroups(owner, dialog, CopyMode::Distribution, total, sourceRoot, targetRoot);
 }
 

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
+#include "command_line.h"
 #include "twain_registration.h"
 
-constexpr int kSetupPathBytes = 256;
 constexpr int kClassNameBytes = 20;
 constexpr int kModelNameBytes = 128;
 constexpr int kDriverNameBytes = 36;
@@ -63,21 +63,8 @@ struct SetupState {
 
 extern SetupState g_setup;
 
-enum class SetupMode { Install, CopyDistribution, Refused };
-
-// Reads the command line: empty gives installation mode; a text whose second character is ":"
-// gives distribution copy mode with that text (plus "\") as the target root; anything else is a
-// decimal language override. A drive path that does not fit the target root is refused.
+// Takes the command line (ParseCommandLine) into the state: target root and language override.
 SetupMode ReadCommandLine(const char* commandLine, SetupState* state);
 
-// Reads decimal text the way the command line and the manifest do: leading white space and a sign,
-// digits up to the first other character, no digits read as 0. Values beyond the 16-bit range
-// are held at its ends.
-int16_t ReadDecimal(const char* text);
-
-// Copies text into a buffer of `size` bytes, cutting it when needed.
-void CopyText(char* out, size_t size, const char* text);
-// Appends "\" when the text does not end in one and it fits; false when it does not fit.
-bool EndWithBackslash(char* path, size_t size);
 // Loads string StringId(block, k) of the program's block into a buffer of `size` bytes.
 void LoadBlockString(int k, char* out, int size);

@@ -1,10 +1,10 @@
 #include "removal_steps.h"
 
 #include "config_names.h"
+#include "manifest_groups.h"
 #include "progman_client.h"
 #include "scanner_list.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -42,17 +42,12 @@ bool AppDirPath(const RemovalRun* run, const char* name, char (&path)[kPathChars
            Append(path, name);
 }
 
-// A manifest number: leading blanks, a sign and digits; an absent string reads as 0.
-int32_t ManifestNumber(HINSTANCE module, int id) {
-    char text[32];
-    if (LoadStringA(module, id, text, sizeof text) <= 0)
-        return 0;
-    long value = strtol(text, nullptr, 10);
-    if (value > 0x7FFFFFFFL)
-        return 0x7FFFFFFF;
-    if (value < -0x7FFFFFFFL)
-        return -0x7FFFFFFF;
-    return static_cast<int32_t>(value);
+// A group holds its count and directory, then its names from g + 2; a group may be empty.
+constexpr ManifestLayout kRemovalLayout = {2, 0};
+
+int ReadManifestString(void* context, int id, char* out, int size) {
+    out[0] = '\0';
+    return LoadStringA(static_cast<HINSTANCE>(context), id, out, size);
 }
 
 // Field 3 (the driver program's distribution name) of the first list line carrying id.
@@ -150,35 +145,29 @@ void RemoveDriverPrograms(const RemovalRun* run) {
 }
 
 int ReadManifestGroups(const RemovalRun* run, ManifestGroup (&groups)[kMaxManifestGroups]) {
-    int32_t total = ManifestNumber(run->module, kManifestTotalString);
-    if (total <= 0)
-        return 0;
-    int32_t done = 0;
-    int found = 0;
-    for (int g = kFirstManifestGroup; done < total; g += kManifestGroupStep) {
-        if (found == kMaxManifestGroups)
-            return -1;
-        ManifestGroup& group = groups[found++];
-        group.id = g;
-        group.count = ManifestNumber(run->module, g);
-        // Names run from g+2 to g+1+count and must stay inside the group's hundred.
-        if (group.count < 0 || group.count > kManifestGroupStep - 2)
-            return -1;
+    const int total = ManifestNumber(ReadManifestString, run->module, kManifestTotalId);
+    ManifestGroupSpan spans[kMaxManifestGroups];
+    const int found =
+        WalkManifestGroups(ReadManifestString, run->module, total, kRemovalLayout, spans);
+    for (int k = 0; k < found; ++k) {
+        ManifestGroup& group = groups[k];
+        group.id = spans[k].id;
+        group.count = spans[k].count;
         char relative[kPathChars] = "";
-        LoadStringA(run->module, g + 1, relative, kPathChars);
+        LoadStringA(run->module, group.id + 1, relative, kPathChars);
         group.dir[0] = '\0';
         if (!Append(group.dir, run->baseDir) || !Append(group.dir, relative) ||
             (!EndsInBackslash(group.dir) && !Append(group.dir, "\\")))
             return -1;
-        done += group.count;
     }
-    return done == total ? found : -1;
+    return found;
 }
 
 bool ManifestFilePath(const RemovalRun* run, const ManifestGroup& group, int index,
                       char (&path)[kPathChars]) {
     char name[kPathChars];
-    if (LoadStringA(run->module, group.id + 1 + index, name, kPathChars) <= 0)
+    if (LoadStringA(run->module, group.id + kRemovalLayout.firstName - 1 + index, name,
+                    kPathChars) <= 0)
         return false;
     path[0] = '\0';
     return Append(path, group.dir) && Append(path, name);

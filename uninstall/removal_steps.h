@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "manifest_groups.h"
+
 // Path buffers hold 255 characters; Program Manager names are cut to 47.
 constexpr int kPathChars = 256;
 constexpr int kNameChars = 48;
@@ -24,10 +26,6 @@ constexpr int kDisplayNameString = 106;
 constexpr int kUninstallStringString = 107;
 constexpr int kConfirmCaptionString = 500;
 
-// The manifest's total, and group g's count at g, directory at g+1 and names from g+2.
-constexpr int kManifestTotalString = 115;
-constexpr int kFirstManifestGroup = 120;
-constexpr int kManifestGroupStep = 100;
 // Groups whose files carry shared-file counts: the Windows directory, KELTO32 and SYSTEM.
 constexpr int kWindowsGroup = 120;
 constexpr int kAppDirGroup = 220;
@@ -61,7 +59,6 @@ void RunRemoval(const RemovalRun* run);
 
 // One group of the uninstall manifest, its directory (base directory + group directory, ending
 // in "\") already formed.
-constexpr int kMaxManifestGroups = 9; // ids 120..920 stay below the language blocks
 struct ManifestGroup {
     int32_t id;
     int32_t count;

@@ -117,10 +117,11 @@ TEST_F(StepsFixture, ListedFilesGoUnlessStillCountedByOthers) {
     EXPECT_TRUE(FileExists(base + "G.TXT"));
 }
 
-// Manifests whose group counts and total disagree name no file: nothing is deleted, no count
-// changes, and the steps end.
+// Manifests whose group counts and total disagree, or whose names run into the language blocks,
+// name no file: nothing is deleted, no count changes, and the steps end.
 TEST_F(StepsFixture, InconsistentManifestsRemoveNothing) {
-    for (const char* name : {"manifest_overshoot.dll", "manifest_short.dll"}) {
+    for (const char* name :
+         {"manifest_overshoot.dll", "manifest_short.dll", "manifest_into_blocks.dll"}) {
         SCOPED_TRACE(name);
         UseManifest(name);
         DWORD one = 1;
