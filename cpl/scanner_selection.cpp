@@ -7,6 +7,8 @@
 #include "applet_ids.h"
 #include "applet_state.h"
 #include "config_names.h"
+#include "decimal_text.h"
+#include "profile_values.h"
 #include "scanner_list.h"
 #include "twain_registration.h"
 
@@ -41,17 +43,11 @@ bool FieldEmpty(HWND dialog, int id) {
 // An unsigned number that fits the 16-bit options record; false for anything else.
 bool ReadOptionField(HWND dialog, int id, int16_t* value) {
     char text[16];
+    int32_t number = 0;
     if (GetDlgItemTextA(dialog, id, text, sizeof text) == 0 ||
-        GetWindowTextLengthA(GetDlgItem(dialog, id)) >= static_cast<int>(sizeof text))
+        GetWindowTextLengthA(GetDlgItem(dialog, id)) >= static_cast<int>(sizeof text) ||
+        !ReadUnsignedText(text, INT16_MAX, &number))
         return false;
-    int number = 0;
-    for (const char* c = text; *c; ++c) {
-        if (*c < '0' || *c > '9')
-            return false;
-        number = number * 10 + (*c - '0');
-        if (number > INT16_MAX)
-            return false;
-    }
     *value = static_cast<int16_t>(number);
     return true;
 }
@@ -165,12 +161,14 @@ int SetDefaultScanner(HWND dialog) {
 void LoadScannerSelection(HWND dialog) {
     char path[kPathChars];
     SelectionFilePath(path);
-    g_applet.options.port = static_cast<int16_t>(
-        GetPrivateProfileIntA(kOptionsSection, kScannerPortKey, kDefaultScannerPort, path));
-    g_applet.options.speed = static_cast<int16_t>(
-        GetPrivateProfileIntA(kOptionsSection, kScannerSpeedKey, kDefaultScannerSpeed, path));
+    // Port and speed are shown as unsigned numbers: a stored value the fields cannot show, like
+    // one too large for the record, reads as the default.
+    g_applet.options.port = static_cast<int16_t>(ReadProfileNumber(
+        kOptionsSection, kScannerPortKey, kDefaultScannerPort, 0, INT16_MAX, path));
+    g_applet.options.speed = static_cast<int16_t>(ReadProfileNumber(
+        kOptionsSection, kScannerSpeedKey, kDefaultScannerSpeed, 0, INT16_MAX, path));
     g_applet.options.currentScannerId =
-        static_cast<int16_t>(GetPrivateProfileIntA(kScannerSection, kCurrentScannerIdKey, 1, path));
+        ReadProfileInt16(kScannerSection, kCurrentScannerIdKey, 1, path);
 
     HWND installed = GetDlgItem(dialog, kIdInstalledList);
     SendMessageA(installed, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(SYSTEM_FIXED_FONT)),

@@ -4,6 +4,7 @@
 
 #include "client_table.h"
 #include "config_names.h"
+#include "profile_values.h"
 #include "dde_conversation.h"
 #include "server_connect.h"
 
@@ -88,8 +89,8 @@ void FetchCapabilities() {
     char file[kPathBufferSize];
     int32_t scanId = kDefaultCapabilityScanId;
     if (JoinPath(file, sizeof file, AppDirectory(), kSelectionFile))
-        scanId = static_cast<int32_t>(GetPrivateProfileIntA(kScannerSection, kCurrentScannerIdKey,
-                                                            kDefaultCapabilityScanId, file));
+        scanId =
+            ReadProfileInt16(kScannerSection, kCurrentScannerIdKey, kDefaultCapabilityScanId, file);
     ScannerCapabilities record;
     ConsumeReply(capabilities.block, [&](const uint8_t* bytes, size_t size) {
         CapabilitiesFromReply(bytes, size, scanId, &record);

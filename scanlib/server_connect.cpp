@@ -6,9 +6,11 @@
 #include "capabilities.h"
 #include "client_table.h"
 #include "config_names.h"
+#include "profile_values.h"
 #include "dde_conversation.h"
 #include "language.h"
 #include "library_state.h"
+#include "server_users.h"
 
 namespace {
 
@@ -91,8 +93,7 @@ int16_t StartDriverProgram() {
     char file[kPathBufferSize];
     if (!JoinPath(file, sizeof file, AppDirectory(), kSelectionFile))
         return -1002;
-    auto id =
-        static_cast<int16_t>(GetPrivateProfileIntA(kScannerSection, kCurrentScannerIdKey, 0, file));
+    int16_t id = ReadProfileInt16(kScannerSection, kCurrentScannerIdKey, 0, file);
     char driver[80] = "";
     if (id > 0)
         GetPrivateProfileStringA(kScannerSection, kCurrentDriverKey, "", driver, sizeof driver,
@@ -108,13 +109,19 @@ int16_t StartDriverProgram() {
 
 int16_t ConnectToServer(HINSTANCE instance) {
     AppDirectory();
-    g_serverMainWindow = FindWindowA(kServerMainWindowClass, nullptr);
-    if (!g_serverMainWindow) {
-        if (StartProgram(kServerProgram) < 32)
-            return -1009;
+    {
+        // Marked inside the lock: a process unloading now either sees us or closes the server
+        // before we look for it.
+        LaunchLock launch;
+        MarkServerUser();
         g_serverMainWindow = FindWindowA(kServerMainWindowClass, nullptr);
-        if (!g_serverMainWindow)
-            return -1008;
+        if (!g_serverMainWindow) {
+            if (StartProgram(kServerProgram) < 32)
+                return -1009;
+            g_serverMainWindow = FindWindowA(kServerMainWindowClass, nullptr);
+            if (!g_serverMainWindow)
+                return -1008;
+        }
     }
     if (!RegisterClientWindowClass(instance))
         return -1002;

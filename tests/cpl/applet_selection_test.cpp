@@ -110,6 +110,22 @@ TEST_F(DefaultScanner, PortModelOpenedAsDefaultShowsStoredOptions) {
     EXPECT_TRUE(run.Finish());
 }
 
+// Stored options the unsigned 16-bit fields cannot show read as the defaults: 70000 would show as
+// 4464 and -1 as 4294967295.
+TEST_F(DefaultScanner, StoredOptionsOutsideTheirFieldsShowTheDefaults) {
+    InstallIds({7});
+    WriteSelection(7, "ORVDR07.EXE");
+    std::string file = AppDir() + kSelectionFile;
+    WritePrivateProfileStringA(kOptionsSection, kScannerPortKey, "70000", file.c_str());
+    WritePrivateProfileStringA(kOptionsSection, kScannerSpeedKey, "-1", file.c_str());
+    AppletRun run;
+    ASSERT_TRUE(run.Start());
+    EXPECT_EQ(ItemText(run.dialog, kIdPort), "200");
+    EXPECT_EQ(ItemText(run.dialog, kIdSpeed), "1");
+    Press(run.dialog, kIdClose);
+    EXPECT_TRUE(run.Finish());
+}
+
 TEST_F(DefaultScanner, PixelDriverKindRewritesSetscanWheneverAsked) {
     InstallIds({12, 14});
     WriteSelection(12, "ORVDR12.EXE");

@@ -172,6 +172,18 @@ TEST_F(ScanSession, AttributesComeFromDefaultOrAttribsByAttrNeedUpdate) {
               std::string::npos);
 }
 
+// A stored value that does not fit its field reads as the key's default, not as the number its
+// low bits spell (65936 would be 400 dpi, -40000 an edge of 25536, 4294967297 an inverted page).
+TEST_F(ScanSession, AttributeValuesTooLargeForTheirFieldsReadAsDefaults) {
+    Selection("[Default]\r\nMode=65538\r\nRes=65936\r\nScan_Right=-40000\r\nScan_Top=-3\r\n"
+              "Invert=4294967297\r\nContrast=-1\r\nBright=7\r\nUseADF=abc\r\n");
+    std::string out = App("getattr");
+    EXPECT_NE(out.find("getattr 0 mode=1 adf=0 bright=7 res=300 area=1,-3,1,1 paper=1 contrast=1 "
+                       "orient=1 invert=0"),
+              std::string::npos)
+        << out;
+}
+
 TEST_F(ScanSession, ContrastIsTheScannersNormalOnThisAndTheNextPage) {
     Server("ContrastLevels=7\r\n", "");
     Selection("[Default]\r\nContrast=9\r\nBright=5\r\n");
