@@ -7,6 +7,7 @@
 #include "library_state.h"
 #include "location_check.h"
 #include "server_connect.h"
+#include "server_users.h"
 
 namespace {
 
@@ -15,6 +16,7 @@ BOOL Refuse(HINSTANCE instance) {
     DestroyClientWindow();
     UnregisterClientWindowClass(instance);
     CloseTable();
+    UnmarkServerUser();
     g_library.refused = true;
     return FALSE;
 }
@@ -39,7 +41,11 @@ BOOL Attach(HINSTANCE instance) {
 void Detach(HINSTANCE instance) {
     if (g_library.refused)
         return;
-    if (EntryCount() == 0) {
+    // The server goes with the last process using it, not with the first one to unload while
+    // the table is empty: another process may be between one client and the next.
+    LaunchLock launch;
+    UnmarkServerUser();
+    if (EntryCount() == 0 && !OtherServerUsers()) {
         EndConversation(ServerMainWindow());
         UnregisterClientWindowClass(instance);
         CloseTable();
