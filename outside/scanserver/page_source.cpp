@@ -114,38 +114,98 @@ void LoadImageFile(const char* path) {
     DeleteObject(bitmap);
 }
 
-bool TextInk(int x, int y) {
-    if (x < g_textBox.left || x >= g_textBox.right || y < g_textBox.top || y >= g_textBox.bottom)
-        return false;
-    int64_t mx = int64_t{x - g_textBox.left} * g_maskWidth / (g_textBox.right - g_textBox.left);
-    int64_t my = int64_t{y - g_textBox.top} * g_maskHeight / (g_textBox.bottom - g_textBox.top);
-    return g_mask[static_cast<size_t>(my * g_maskWidth + mx)] != 0;
-}
+// Rows that do not depend on the line, made once a page: plain white, the gray ramp and the
+// colour bars; and the mask column of every pixel across the text box.
+std::vector<uint8_t> g_whiteRow, g_rampRow, g_barsRow;
+std::vector<int> g_maskColumn;
+// The configured image's column for every pixel of the page.
+std::vector<int> g_imageColumn;
 
-bool OnDiagonal(int x, int y) {
-    // Horizontal distance from the lines corner to corner, in pixels, within the stroke.
-    int64_t down = int64_t{x} * g_lines - int64_t{y} * g_width;
-    int64_t up = int64_t{g_width - 1 - x} * g_lines - int64_t{y} * g_width;
-    int64_t reach = int64_t{g_stroke} * g_lines;
-    return (down > -reach && down < reach) || (up > -reach && up < reach);
-}
-
-Rgb ChartPixel(int x, int y) {
-    constexpr Rgb kBlack{0, 0, 0}, kWhite{255, 255, 255};
-    if (x < g_stroke || y < g_stroke || x >= g_width - g_stroke || y >= g_lines - g_stroke)
-        return kBlack;
-    int tick = g_dpi / 4;
-    if ((x % g_dpi < g_stroke && y < tick) || (y % g_dpi < g_stroke && x < tick))
-        return kBlack;
-    if (TextInk(x, y))
-        return kBlack;
-    if (y >= g_lines * 3 / 4 && y < g_lines * 9 / 10)
-        return kBars[int64_t{x} * 8 / g_width];
-    if (y >= g_lines / 10 && y < g_lines / 5) {
-        uint8_t v = static_cast<uint8_t>(g_width > 1 ? int64_t{x} * 255 / (g_width - 1) : 0);
-        return {v, v, v};
+void Fill(uint8_t* row, int from, int to, Rgb colour) {
+    from = std::max(from, 0);
+    to = std::min(to, g_width);
+    for (int x = from; x < to; ++x) {
+        row[3 * x] = colour.r;
+        row[3 * x + 1] = colour.g;
+        row[3 * x + 2] = colour.b;
     }
-    return OnDiagonal(x, y) ? kBlack : kWhite;
+}
+
+void Black(uint8_t* row, int from, int to) {
+    from = std::max(from, 0);
+    to = std::min(to, g_width);
+    if (from < to)
+        memset(row + 3 * from, 0, static_cast<size_t>(to - from) * 3);
+}
+
+int64_t FloorDiv(int64_t a, int64_t b) {
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
+
+// The pixels of line y within the stroke of the line from (0, 0) to (width, lines): those x
+// whose x * lines lies strictly within stroke * lines of y * width. Mirrored for the other one.
+void DrawDiagonals(int y, uint8_t* row) {
+    const int64_t centre = int64_t{y} * g_width, reach = int64_t{g_stroke} * g_lines;
+    const int64_t first = FloorDiv(centre - reach, g_lines) + 1;
+    const int64_t last = -FloorDiv(-(centre + reach), g_lines) - 1; // ceiling, then inside
+    if (first > last)
+        return;
+    const int64_t from = std::max<int64_t>(first, 0), to = std::min<int64_t>(last, g_width - 1);
+    if (from <= to) {
+        Black(row, static_cast<int>(from), static_cast<int>(to) + 1);
+        Black(row, static_cast<int>(g_width - 1 - to), static_cast<int>(g_width - from));
+    }
+}
+
+void DrawText(int y, uint8_t* row) {
+    if (y < g_textBox.top || y >= g_textBox.bottom)
+        return;
+    const int64_t my =
+        int64_t{y - g_textBox.top} * g_maskHeight / (g_textBox.bottom - g_textBox.top);
+    const uint8_t* maskRow = &g_mask[static_cast<size_t>(my * g_maskWidth)];
+    for (int x = g_textBox.left; x < g_textBox.right; ++x)
+        if (maskRow[g_maskColumn[x - g_textBox.left]])
+            memset(row + 3 * x, 0, 3);
+}
+
+// The chart's line y: the band's row, then everything drawn black over it.
+void RenderChartLine(int y, uint8_t* row) {
+    const size_t bytes = static_cast<size_t>(g_width) * 3;
+    if (y < g_stroke || y >= g_lines - g_stroke) {
+        memset(row, 0, bytes);
+        return;
+    }
+    const bool bars = y >= g_lines * 3 / 4 && y < g_lines * 9 / 10;
+    const bool ramp = !bars && y >= g_lines / 10 && y < g_lines / 5;
+    memcpy(row, (bars ? g_barsRow : ramp ? g_rampRow : g_whiteRow).data(), bytes);
+    if (!bars && !ramp)
+        DrawDiagonals(y, row);
+    DrawText(y, row);
+    if (y < g_dpi / 4)
+        for (int x = 0; x < g_width; x += g_dpi)
+            Black(row, x, x + g_stroke);
+    if (y % g_dpi < g_stroke)
+        Black(row, 0, g_dpi / 4);
+    Black(row, 0, g_stroke);
+    Black(row, g_width - g_stroke, g_width);
+}
+
+void PrepareRows() {
+    g_whiteRow.assign(static_cast<size_t>(g_width) * 3, 255);
+    g_rampRow.resize(g_whiteRow.size());
+    g_barsRow.resize(g_whiteRow.size());
+    for (int x = 0; x < g_width; ++x) {
+        const uint8_t v = static_cast<uint8_t>(g_width > 1 ? int64_t{x} * 255 / (g_width - 1) : 0);
+        Fill(g_rampRow.data(), x, x + 1, {v, v, v});
+        Fill(g_barsRow.data(), x, x + 1, kBars[int64_t{x} * 8 / g_width]);
+    }
+    g_maskColumn.resize(static_cast<size_t>(g_textBox.right - g_textBox.left));
+    for (size_t i = 0; i < g_maskColumn.size(); ++i)
+        g_maskColumn[i] = static_cast<int>(int64_t(i) * g_maskWidth / int64_t(g_maskColumn.size()));
+    g_imageColumn.clear();
+    if (!g_image.empty())
+        for (int x = 0; x < g_width; ++x)
+            g_imageColumn.push_back(static_cast<int>(int64_t{x} * g_imageWidth / g_width));
 }
 
 } // namespace
@@ -177,20 +237,20 @@ void BeginPageSource(int width, int lines, int resolution) {
             g_textBox.bottom = g_textBox.top + static_cast<LONG>(boxHeight);
         }
     }
+    PrepareRows();
 }
 
 void RenderPageLine(int y, uint8_t* rgb) {
-    for (int x = 0; x < g_width; ++x, rgb += 3) {
-        if (!g_image.empty()) {
-            const uint8_t* from = &g_image[(int64_t{y} * g_imageHeight / g_lines * g_imageWidth +
-                                            int64_t{x} * g_imageWidth / g_width) *
-                                           3];
-            memcpy(rgb, from, 3);
-            continue;
-        }
-        Rgb pixel = ChartPixel(x, y);
-        rgb[0] = pixel.r;
-        rgb[1] = pixel.g;
-        rgb[2] = pixel.b;
+    if (g_image.empty()) {
+        RenderChartLine(y, rgb);
+        return;
     }
+    const uint8_t* source =
+        &g_image[static_cast<size_t>(int64_t{y} * g_imageHeight / g_lines) * g_imageWidth * 3];
+    if (g_imageWidth == g_width) {
+        memcpy(rgb, source, static_cast<size_t>(g_width) * 3);
+        return;
+    }
+    for (int x = 0; x < g_width; ++x)
+        memcpy(rgb + 3 * x, source + static_cast<size_t>(g_imageColumn[x]) * 3, 3);
 }
