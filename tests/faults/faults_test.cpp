@@ -5,6 +5,7 @@
 // server.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -182,13 +183,18 @@ struct Faults : ::testing::Test {
     }
 };
 
-// Every call after the fault reports failure promptly.
-void ExpectPromptFailures(const std::string& out, const std::vector<std::string>& lines) {
+// Every call after the fault reports its failure promptly; the longest is the figure.
+void ExpectPromptFailures(const char* fault, const std::string& out,
+                          const std::vector<std::string>& lines) {
+    long long longest = 0;
     for (const std::string& prefix : lines) {
         const std::string line = Line(out, prefix);
         EXPECT_FALSE(line.empty()) << prefix << "\n" << out;
         EXPECT_LT(Ms(line), kPromptMs) << prefix << "\n" << out;
+        longest = std::max(longest, Ms(line));
     }
+    std::printf("figure: %s: %d calls after the fault, longest %lld ms\n", fault,
+                static_cast<int>(lines.size()), longest);
 }
 
 TEST_F(Faults, ServerKilledWhileALineRequestWaits) {
@@ -215,9 +221,12 @@ TEST_F(Faults, ServerKilledWhileALineRequestWaits) {
     EXPECT_GE(Ms(inFlight), 800) << out;
     EXPECT_LT(Ms(inFlight), 1000 + kPromptMs) << "not the 4 s delay, nor the 90 s time-out\n"
                                               << out;
+    std::printf("figure: server killed 1 s into a line request: the call returned after %lld ms\n",
+                Ms(inFlight));
     const std::vector<std::string> later = {"get -2003 ", "start -1003 ", "cancel -1003 ",
                                             "adf 0 ",     "busy 1 ",      "close 0 "};
-    ExpectPromptFailures(out.substr(out.find('\n', out.find("get -2003")) + 1), later);
+    ExpectPromptFailures("server killed", out.substr(out.find('\n', out.find("get -2003")) + 1),
+                         later);
     EXPECT_NE(out.find("open 0 "), std::string::npos) << "the holder opening again\n" << out;
     EXPECT_EQ(Field(Line(next, "page 1000 bytes=10000 "), "sum"), healthy) << next;
     EXPECT_EQ(Field(Line(out, "page 1000 bytes=10000 "), "sum"), healthy) << out;
@@ -243,9 +252,10 @@ TEST_F(Faults, ServerEndingAfterThirtyLinesAndTheSameClientScanningAgain) {
     EXPECT_EQ(Result(cut), "-2003") << out;
     EXPECT_EQ(Field(cut, "bytes"), "3000") << out;
     EXPECT_LT(MaxMs(cut), kPromptMs) << out;
+    std::printf("figure: server ended after 30 lines: longest page call %lld ms\n", MaxMs(cut));
     const std::vector<std::string> later = {"get -2003 ", "start -1003 ", "cancel -1003 ",
                                             "adf 0 ",     "busy 1 ",      "close 0 "};
-    ExpectPromptFailures(out, later);
+    ExpectPromptFailures("server ended after 30 lines", out, later);
     EXPECT_EQ(Field(Line(out, "page 1000 bytes=10000 "), "sum"), healthy) << out;
     EXPECT_NE(out.find("close 0 ", out.find("page 1000 bytes=10000 ")), std::string::npos) << out;
 }
@@ -273,6 +283,8 @@ TEST_F(Faults, AKilledHoldersScannerGoesToTheNextClient) {
     EXPECT_EQ(Field(table, "ids"), "2") << table;
     EXPECT_EQ(Field(table, "holder"), "2") << table;
     EXPECT_EQ(Field(table, "holderprocess"), "self") << table;
+    std::printf("figure: killed holder: the next client's open took %lld ms\n",
+                Ms(Line(out, "open ", 1)));
     EXPECT_EQ(Field(Line(out, "page 1000 bytes=10000 "), "sum"), healthy) << out;
 }
 
@@ -305,6 +317,7 @@ TEST_F(Faults, ThirtyOneClientsThenOneMoreThenRoomAfterAProcessIsKilled) {
     EXPECT_EQ(Field(before, "counter"), "31") << refused;
     EXPECT_EQ(Result(Line(refused, "init ")), "-1010 0") << refused;
     EXPECT_EQ(before, after) << "the refused client wrote nothing\n" << refused;
+    std::printf("figure: 32nd client refused in %lld ms\n", Ms(Line(refused, "init ")));
 
     // The thirty clients of a killed process are given up by the next registration.
     Kill(thirty);
@@ -312,6 +325,8 @@ TEST_F(Faults, ThirtyOneClientsThenOneMoreThenRoomAfterAProcessIsKilled) {
     EXPECT_EQ(Result(Line(room, "init ")), "0 32") << room;
     EXPECT_EQ(Field(Line(room, "table "), "count"), "2") << room;
     EXPECT_EQ(Field(Line(room, "table "), "ids"), "31,32") << room;
+    std::printf("figure: registration reclaiming 30 dead clients took %lld ms\n",
+                Ms(Line(room, "init ")));
     Kill(one);
     EXPECT_NE(Finish(thirty).find("inits 30 last=0"), std::string::npos);
 }
@@ -328,7 +343,7 @@ TEST_F(Faults, ABusyStormEndsInTheScanItHeldUp) {
         EXPECT_EQ(CountLines(log, item), 151) << item;
         EXPECT_EQ(CountLines(log, item + Line(log, item)), 151) << item;
     }
-    std::printf("busy storm: start %lld ms, first transfer within %lld ms\n",
+    std::printf("figure: busy storm of 150: start %lld ms, first transfer within %lld ms\n",
                 Ms(Line(out, "start ")), MaxMs(Line(out, "page ")));
 }
 
@@ -342,9 +357,10 @@ TEST_F(Faults, ARefusedInitiateFailsEveryCallPromptlyAndLeavesNothing) {
     // The refusing server's window is known, so the calls fail on the missing client.
     const std::vector<std::string> calls = {"open -1011 ",   "start -1011 ", "get -2004 ",
                                             "cancel -1011 ", "adf 0 ",       "busy 1 "};
-    ExpectPromptFailures(out, calls);
+    ExpectPromptFailures("refused initiate", out, calls);
     EXPECT_NE(out.find("msgid 0\n"), std::string::npos) << out;
     EXPECT_LT(took, 15000u) << out;
+    std::printf("figure: refused initiate: the whole application ran %lu ms\n", took);
     // The refusing server was closed at unload, and the answer's atoms were released.
     for (int i = 0; i < 100 && CountProcessesNamed("ORVMAIN.EXE") > 0; ++i)
         Sleep(50);
@@ -373,7 +389,7 @@ TEST_F(Faults, AWindowDestroyedMidPageFreesTheScannerForAWaitingClient) {
     const std::string first = Finish(holder);
 
     EXPECT_NE(first.find("dialog shown\n"), std::string::npos) << first;
-    ExpectPromptFailures(first.substr(first.find("destroy")),
+    ExpectPromptFailures("window destroyed", first.substr(first.find("destroy")),
                          {"get -2005 ", "get -2004 ", "busy 1 "});
     EXPECT_NE(first.find("\ndialog none\n"), std::string::npos) << first;
     EXPECT_EQ(Result(Line(second, "open ", 0)), "-1001") << second;
@@ -400,8 +416,9 @@ TEST_F(Faults, TimeOutAnswersJustUnderAndJustOverNinetySeconds) {
     EXPECT_LE(Ms(over), 92500) << out;
     // The late answer to the start is dropped; the cancel gets its own.
     EXPECT_EQ(Result(Line(out, "cancel ")), "0") << out;
-    std::printf("time-out: answer after 89 s taken in %lld ms; after 92 s failed in %lld ms\n",
-                Ms(under), Ms(over));
+    std::printf(
+        "figure: time-out: answer after 89 s taken in %lld ms; after 92 s failed in %lld ms\n",
+        Ms(under), Ms(over));
 }
 
 TEST_F(Faults, TimeOutEndsABusyStormThatNeverStops) {
@@ -413,8 +430,9 @@ TEST_F(Faults, TimeOutEndsABusyStormThatNeverStops) {
     EXPECT_LE(Ms(start), 92500) << out;
     const int posts = CountLines(ServerLog(), "POKE item=4 ");
     EXPECT_GT(posts, 1000);
-    std::printf("endless busy storm: start failed after %lld ms and %d posts of the block\n",
-                Ms(start), posts);
+    std::printf(
+        "figure: endless busy storm: start failed after %lld ms and %d posts of the block\n",
+        Ms(start), posts);
 }
 
 } // namespace

@@ -1,0 +1,145 @@
+// Stale clients in the shared table, driven in one process: entries and a holder left behind by
+// ended processes or destroyed windows are told from live ones and given up.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "client_table.h"
+
+namespace {
+
+// The id of a process that has run to its end; the handle is kept open while `keepHandle`.
+DWORD EndedProcess(HANDLE* keepHandle = nullptr) {
+    char command[] = "C:\\windows\\system32\\cmd.exe /c exit 0";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &info))
+        return 0;
+    WaitForSingleObject(info.hProcess, 30000);
+    CloseHandle(info.hThread);
+    if (keepHandle)
+        *keepHandle = info.hProcess;
+    else
+        CloseHandle(info.hProcess);
+    return info.dwProcessId;
+}
+
+struct StaleClients : ::testing::Test {
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(OpenOrCreateTable());
+        ASSERT_TRUE(MapTable());
+    }
+    void SetUp() override {
+        while (EntryCount() > 0)
+            RemoveClient(EntryAt(0)->clientId);
+        SetHolder(0);
+    }
+    static HWND NewWindow() {
+        return CreateWindowExA(0, "STATIC", "client", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                               nullptr, nullptr);
+    }
+    static int32_t Register(HWND window) {
+        int32_t id = 0;
+        EXPECT_EQ(RegisterClient(window, nullptr, &id), 0);
+        return id;
+    }
+    // The entry as another process would have written it.
+    static void SetEntryProcess(int32_t id, DWORD process) {
+        ClientEntry* entry = EntryAt(FindClient(id));
+        entry->processLow = LOWORD(process);
+        entry->processHigh = HIWORD(process);
+    }
+    static void SetHolderProcess(uint32_t process) {
+        *reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(Header()) + kHolderProcessOffset) =
+            process;
+    }
+};
+
+TEST_F(StaleClients, EndedProcessesAreToldFromRunningOnes) {
+    EXPECT_FALSE(ProcessEnded(0)) << "0 names no process";
+    EXPECT_FALSE(ProcessEnded(GetCurrentProcessId()));
+    HANDLE handle = nullptr;
+    const DWORD held = EndedProcess(&handle);
+    ASSERT_NE(held, 0u);
+    EXPECT_TRUE(ProcessEnded(held)) << "ended, its id still held by our handle";
+    CloseHandle(handle);
+    EXPECT_TRUE(ProcessEnded(held)) << "ended and released";
+}
+
+TEST_F(StaleClients, EntriesRecordTheirProcessAndStaleOnesAreRemoved) {
+    HWND live = NewWindow(), gone = NewWindow(), orphan = NewWindow(), unknown = NewWindow();
+    const int32_t liveId = Register(live), goneId = Register(gone), orphanId = Register(orphan),
+                  unknownId = Register(unknown);
+    const ClientEntry* entry = EntryAt(FindClient(liveId));
+    EXPECT_EQ(static_cast<DWORD>(MAKELONG(entry->processLow, entry->processHigh)),
+              GetCurrentProcessId());
+    DestroyWindow(gone);
+    SetEntryProcess(orphanId, EndedProcess());
+    SetEntryProcess(unknownId, 0); // written by a library that does not record the process
+
+    EXPECT_EQ(ReclaimStale(), 2);
+    EXPECT_EQ(EntryCount(), 2);
+    EXPECT_TRUE(HasClient(liveId));
+    EXPECT_TRUE(HasClient(unknownId));
+    EXPECT_FALSE(HasClient(goneId));
+    EXPECT_FALSE(HasClient(orphanId));
+    EXPECT_EQ(ReclaimStale(), 0) << "nothing left to reclaim";
+    for (HWND window : {live, orphan, unknown})
+        DestroyWindow(window);
+}
+
+TEST_F(StaleClients, AHolderIsDroppedOnlyWhenItCanNeverClose) {
+    HWND window = NewWindow();
+    const int32_t id = Register(window);
+    SetHolder(id);
+    EXPECT_EQ(HolderProcess(), GetCurrentProcessId());
+    EXPECT_FALSE(HolderStale());
+
+    // Quit without closing: the open stands while its process runs, or when the process is not
+    // known.
+    RemoveClient(id);
+    EXPECT_FALSE(HolderStale());
+    SetHolderProcess(0);
+    EXPECT_FALSE(HolderStale());
+    EXPECT_EQ(ReclaimStale(), 0);
+    EXPECT_EQ(Holder(), id);
+
+    // Its process ended: dropped.
+    SetHolderProcess(EndedProcess());
+    EXPECT_TRUE(HolderStale());
+    ReclaimStale();
+    EXPECT_EQ(Holder(), 0);
+    EXPECT_EQ(HolderProcess(), 0u);
+
+    // A holder whose window is gone, in a running process, can never be served again.
+    HWND other = NewWindow();
+    const int32_t otherId = Register(other);
+    SetHolder(otherId);
+    DestroyWindow(other);
+    EXPECT_TRUE(HolderStale());
+    EXPECT_EQ(ReclaimStale(), 1);
+    EXPECT_EQ(Holder(), 0);
+    EXPECT_EQ(EntryCount(), 0);
+    DestroyWindow(window);
+}
+
+TEST_F(StaleClients, AFullTableGivesUpItsStaleEntriesToANewClient) {
+    HWND windows[kMaxClients];
+    for (HWND& window : windows)
+        Register(window = NewWindow());
+    const int32_t counter = Header()->idCounter;
+    for (int i = 0; i < 5; ++i)
+        DestroyWindow(windows[i * 6]);
+    int32_t id = 0;
+    HWND fresh = NewWindow();
+    ASSERT_EQ(RegisterClient(fresh, nullptr, &id), 0);
+    EXPECT_EQ(id, counter + 1);
+    EXPECT_EQ(EntryCount(), kMaxClients - 5 + 1);
+    for (HWND window : windows)
+        DestroyWindow(window);
+    DestroyWindow(fresh);
+}
+
+} // namespace
