@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every fuzz target over its committed corpus and then on mutations of it.
-#   run_fuzzers.sh BIN_DIR WORK_DIR RUNS
+#   run_fuzzers.sh BIN_DIR WORK_DIR RUNS [TARGET...]
 # Each target first replays fuzz/corpus/<target> (so every committed input, regression inputs
 # included, is checked) and then runs RUNS executions, growing WORK_DIR/<target>. Prints one line
 # per target: executions, seconds, corpus files, coverage (edges and features), result. Exits
@@ -9,7 +9,9 @@
 set -uo pipefail
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 BIN=$1 WORK=$2 RUNS=$3
+shift 3
 TARGETS=(scanner_list installed_set manifest command_line profile_value)
+[ $# -gt 0 ] && TARGETS=("$@")
 failed=0
 printf '%-14s %10s %8s %7s %6s %9s  %s\n' target executions seconds corpus edges features result
 for t in "${TARGETS[@]}"; do
