@@ -187,7 +187,8 @@ static_assert(offsetof(GraphicDataRequest, LineCount) == 12, "GraphicDataRequest
 #endif
 
 extern "C" {
-// Registers the application window as a client; writes the new client id.
+// Registers the application window as a client; writes the new client id. -1010 when 31 clients
+// are registered (clients of ended processes and of destroyed windows are given up first).
 int16_t WINAPI ORV_Init(HWND window, int32_t* fId);
 // Removes the client; it does not release a scanner the client holds open.
 void WINAPI ORV_Quit(int32_t fId);
@@ -198,7 +199,9 @@ void WINAPI ORV_Get_Version(LibraryVersion* version);
 uint32_t WINAPI ORV_Get_Msg_Id(int32_t fId);
 // Not provided: always -1.
 int16_t WINAPI ORV_Setup(int32_t fId);
-// Makes the client the holder of the scanner; -1001 while another client holds it.
+// Makes the client the holder of the scanner; -1001 while another client holds it. A holder whose
+// process has ended or whose window is gone is dropped here. After the server went away, a new
+// conversation is opened with the server running now (a new application's load starts one).
 int16_t WINAPI ORV_Open(int32_t fId);
 // Frees the scanner and tells the waiting clients' windows that it is free.
 int16_t WINAPI ORV_Close(int32_t fId);
@@ -212,7 +215,8 @@ int32_t WINAPI ORV_Get_Scan_Data(int32_t fId, HGLOBAL buffer, int32_t bufsize, i
 int16_t WINAPI ORV_Cancel(int32_t fId);
 // Whether the feeder holds paper.
 int16_t WINAPI ORV_Is_Adf_Ready(int32_t fId);
-// 1 while another client holds the scanner open, else 0.
+// 1 while a client holds the scanner open (a holder whose process has ended does not count),
+// else 0.
 int16_t WINAPI ORV_Is_Scanner_Busy(int32_t fId);
 // The scanner's capabilities.
 void WINAPI ORV_Get_Scanner_Capabilities(int32_t fId, ScannerCapabilities* capabilities);
