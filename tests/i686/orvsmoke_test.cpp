@@ -1,0 +1,100 @@
+// The smoke program against the 64-bit build: it passes on a sound installation, its page digest
+// is kept for the emulated 32-bit run to compare with, and it reports failures when the
+// installation is broken (so a pass under emulation means something).
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "harness.h"
+
+namespace {
+
+// A one-pixel mid-gray 24-bit bitmap file.
+std::string GrayBitmap() {
+    const uint8_t row[4] = {128, 128, 128, 0};
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = 1;
+    info.biHeight = 1;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + sizeof row;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
+    bytes.append(reinterpret_cast<const char*>(row), sizeof row);
+    return bytes;
+}
+
+struct Smoke : ::testing::Test {
+    void SetUp() override {
+        ResetInstall();
+        ASSERT_TRUE(PlaceInWindows("ORVLIB32.DLL"));
+        ASSERT_TRUE(PlaceInWindows("orvsmoke.exe"));
+        ASSERT_TRUE(PlaceInWindows("ORVCLEAN.EXE"));
+        ASSERT_TRUE(PlaceInAppDir("ORVDR07.EXE"));
+        ASSERT_TRUE(
+            WriteTextFile(AppDir() + "ORVANE.IFF",
+                          "[Scanner]\r\nCurrentScannerId=7\r\nCurrentDriver=ORVDR07.EXE\r\n"));
+    }
+    void TearDown() override {
+        ResetInstall();
+        KillProcessesNamed("orvsmoke.exe");
+        KillProcessesNamed("ORVCLEAN.EXE");
+    }
+    // Runs the smoke program from the Windows directory; its lines come through a file, since
+    // the server and driver program it starts would keep an inherited output pipe open.
+    static std::string Run(const std::string& steps, DWORD* exitCode) {
+        const std::string out = WindowsDir() + "orvsmoke.out";
+        DeleteFileA(out.c_str());
+        HANDLE process = StartProgram(WindowsDir() + "orvsmoke.exe out=" + out + " " + steps,
+                                      WindowsDir().c_str());
+        EXPECT_NE(process, nullptr) << steps;
+        *exitCode = 99;
+        if (process) {
+            EXPECT_EQ(WaitForSingleObject(process, 120000), WAIT_OBJECT_0) << steps;
+            TerminateProcess(process, 98); // no effect once it has ended
+            GetExitCodeProcess(process, exitCode);
+            CloseHandle(process);
+        }
+        std::string text;
+        ReadWholeFile(out, &text);
+        DeleteFileA(out.c_str());
+        return text;
+    }
+};
+
+TEST_F(Smoke, PassesOnTheInstalledLibraryServerAndUninstaller) {
+    ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
+    DWORD code = 1;
+    const std::string out = Run("", &code);
+    EXPECT_EQ(code, 0u) << out;
+    EXPECT_EQ(out.find("FAIL"), std::string::npos) << out;
+    for (const char* line : {"step scan done", "ok   chart bars on line 80", "step clean done",
+                             "ok   uninstaller ended after No", "\n0 failed"})
+        EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
+    const size_t digest = out.find("page fnv1a=");
+    ASSERT_NE(digest, std::string::npos) << out;
+    // The emulated 32-bit run must deliver the same page.
+    EXPECT_TRUE(WriteTextFile(BinPath("orvsmoke-page.txt"), out.substr(digest + 11, 8) + "\n"));
+}
+
+TEST_F(Smoke, ReportsFailuresWithoutTheServerOrWithAnotherPicture) {
+    // No server program: no client, every scan check missing, a non-zero exit code.
+    DWORD code = 0;
+    std::string out = Run("scan", &code);
+    EXPECT_NE(code, 0u) << out;
+
+    // A server drawing a configured image instead of the chart: the bars no longer match.
+    ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
+    ASSERT_TRUE(WriteTextFile(AppDir() + "GRAY.BMP", GrayBitmap()));
+    ASSERT_TRUE(
+        WriteTextFile(AppDir() + "ORVMAIN.INI", "[Scanner]\r\nImage=" + AppDir() + "GRAY.BMP\r\n"));
+    out = Run("scan", &code);
+    EXPECT_NE(out.find("FAIL chart bars on line 80"), std::string::npos) << out;
+    EXPECT_NE(code, 0u) << out;
+}
+
+} // namespace
