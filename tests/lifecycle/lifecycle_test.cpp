@@ -1,0 +1,363 @@
+// The life of one installation, every step a real process as a user would run it: the test medium
+// (tests/setup's fixture lays it out from this tree) → ORVSETUP.EXE with its wizard (model 7) →
+// the installed applet through the Control Panel caller (model 1 installed from the medium and
+// made the default) → a page scanned with orvscan.exe through the installed library, server and
+// driver program → ORVCLEAN.EXE answered No, then Yes. The prefix's files (drive C:) and registry
+// (HKLM\Software, HKCU) are compared with a snapshot taken before the installation; the
+// comparison is printed and written to bin\lifecycle_comparison.txt.
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+#include "applet_driver.h"
+#include "applet_ids.h"
+#include "config_names.h"
+#include "prefix_snapshot.h"
+#include "setup_driver.h"
+
+namespace {
+
+constexpr char kUninstallKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvane20";
+constexpr char kSharedKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls";
+constexpr char kGroup[] = "Kelto Applications";
+constexpr char kScanDir[] = "C:\\ORVSCAN\\";
+constexpr char kFirstModel[] = "Kelto ColorPro 24";   // id 7, pixel driver COLORPRO
+constexpr char kSecondModel[] = "Kelto FlatScan 300"; // id 1, pixel driver FLATSCAN
+// The platform's own TWAIN manager in the Windows directory (a 64-bit prefix may have none): the
+// installation lays its copy over it and counts it.
+constexpr char kPlatformTwain[] = "C:\\windows\\TWAIN_32.DLL";
+
+std::string ProgramsFolder() {
+    char path[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, 0, path);
+    return std::string(path) + "\\";
+}
+
+std::string Upper(std::string text) {
+    CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+std::string Profile(const std::string& file, const char* section, const char* key) {
+    char value[256];
+    GetPrivateProfileStringA(section, key, "<none>", value, sizeof value, file.c_str());
+    return value;
+}
+
+// The shared-file count key as a real Windows has it; the platform's own TWAIN manager, when the
+// prefix has one in the Windows directory, counted once by the platform.
+void CreateSharedCounts() {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSharedKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    DWORD one = 1;
+    if (FileExists(kPlatformTwain))
+        RegSetValueExA(key, kPlatformTwain, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
+                       sizeof one);
+    RegCloseKey(key);
+}
+
+// Runs orvscan with its output in a file: the server and driver program the library starts
+// inherit its handles and would keep a pipe open.
+DWORD RunOrvscan(const std::string& arguments, std::string* output) {
+    std::string outputPath = std::string(kScanDir) + "orvscan-output.txt";
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE file = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = file;
+    startup.hStdError = file;
+    PROCESS_INFORMATION process{};
+    std::string line = std::string(kScanDir) + "orvscan.exe " + arguments;
+    bool started =
+        file != INVALID_HANDLE_VALUE && CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0,
+                                                       nullptr, kScanDir, &startup, &process);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    if (!started)
+        return 0xFFFFFFFF;
+    DWORD code = 259;
+    if (WaitForSingleObject(process.hProcess, 90000) != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 259);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    ReadWholeFile(outputPath, output);
+    return code;
+}
+
+// Colour of pixel (x, y), counted from the top line, of a 24-bit bottom-up BMP.
+struct Page {
+    std::string bytes;
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    bool Load(const std::string& path) {
+        if (!ReadWholeFile(path, &bytes) || bytes.size() < sizeof file + sizeof info)
+            return false;
+        memcpy(&file, bytes.data(), sizeof file);
+        memcpy(&info, bytes.data() + sizeof file, sizeof info);
+        return info.biBitCount == 24 && bytes.size() >= file.bfOffBits + info.biSizeImage;
+    }
+    COLORREF At(int x, int y) const {
+        size_t row = file.bfOffBits + static_cast<size_t>(info.biHeight - 1 - y) *
+                                          ((info.biWidth * 24 + 31) / 32 * 4);
+        auto byte = [&](size_t at) { return static_cast<uint8_t>(bytes.at(at)); };
+        return RGB(byte(row + 3 * x + 2), byte(row + 3 * x + 1), byte(row + 3 * x));
+    }
+};
+
+struct DriverSearch {
+    std::vector<HWND> windows;
+};
+BOOL CALLBACK CollectDriverWindows(HWND window, LPARAM data) {
+    char className[32] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (strcmp(className, "OrvDriver") == 0)
+        reinterpret_cast<DriverSearch*>(data)->windows.push_back(window);
+    return TRUE;
+}
+
+template <typename Condition> bool WaitUntil(Condition condition, DWORD timeoutMs) {
+    for (DWORD start = GetTickCount(); !condition(); Sleep(50))
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+    return true;
+}
+
+// Everything an installation, the applet or a scan may leave, so the life cycle starts from a
+// prefix without any of it (earlier tests of the run share the prefix).
+void RemoveEverything() {
+    for (const char* program : {"ORVSETUP.EXE", "ORVCLEAN.EXE", "cplcaller.exe", "orvscan.exe"})
+        KillProcessesNamed(program);
+    ResetInstall();
+    for (const char* name :
+         {"ORVLIB32.DLL", "ORVCPL32.DLL", "ORVCLEAN.EXE", "ORVLIB.H", "ORVREAD.TXT", "ORVLIC.TXT",
+          "ORVSCAN.TXT", "ORVPORT.TXT", "ORVTWAIN.TXT", "TWAIN.DLL", "TWUNK_16.EXE", "TWUNK_32.EXE",
+          "ORVANE.LST"})
+        DeleteFileA((WindowsDir() + name).c_str());
+    DeleteTree(WindowsDir() + "PIXTRAN\\");
+    DeleteTree(kScanDir);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSharedKey);
+    DeleteTree(ProgramsFolder() + kGroup + "\\");
+    CloseShellFolderWindows();
+}
+
+class LifeCycle : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RemoveEverything();
+        ASSERT_TRUE(FileExists(Medium() + "DRIVER\\ORVDRXX.EX_")) << "no test medium";
+        CreateSharedCounts();
+    }
+    void TearDown() override {
+        RemoveEverything();
+        WriteTextFile(BinPath("lifecycle_comparison.txt"), report);
+    }
+    static std::string Medium() { return BinPath("medium\\"); }
+
+    // Drive C: without the places the platform rewrites on its own (the test's temporary
+    // files, Wine's logs) and the registry parts the system writes to.
+    Snapshot Take() {
+        Snapshot snapshot;
+        SnapshotFiles("C:\\", {WindowsDir() + "temp\\", WindowsDir() + "logs\\"}, &snapshot);
+        SnapshotRegistry(HKEY_LOCAL_MACHINE, "Software", "HKLM\\Software", &snapshot);
+        SnapshotRegistry(HKEY_CURRENT_USER, "", "HKCU", &snapshot);
+        return snapshot;
+    }
+    void Note(const std::string& text) {
+        report += text;
+        fputs(text.c_str(), stdout);
+        fflush(stdout);
+    }
+    std::string report;
+};
+
+// Paths of a difference that name something of the system's (files of the installation, its
+// registry entries); anything else is the platform's own doing.
+bool Ours(const std::string& path) {
+    static const char* const kMarks[] = {"ORV",      "KELTO",    "PIXTRAN",    "SETSCAN",
+                                         "TWAIN",    "TWUNK",    "SHAREDDLLS", "CTL3D32",
+                                         "MSVCRT20", "MSVCRT40", "OLEPRO32",   "CAT.INI"};
+    std::string upper = Upper(path);
+    for (const char* mark : kMarks)
+        if (upper.find(mark) != std::string::npos)
+            return true;
+    return false;
+}
+
+std::vector<std::string> OursOnly(const std::vector<std::string>& paths) {
+    std::vector<std::string> ours;
+    for (const std::string& path : paths)
+        if (Ours(path))
+            ours.push_back(path);
+    return ours;
+}
+
+TEST_F(LifeCycle, InstallConfigureScanUninstall) {
+    const Snapshot before = Take();
+    Note(std::string("== Before: ") + kPlatformTwain +
+         (FileExists(kPlatformTwain) ? " present, counted once\n" : " absent\n"));
+
+    // 1. The installation program from the medium, its wizard driven to Finish.
+    DriveOutcome install = InstallWithWizard(Medium() + "ORVSETUP.EXE", kFirstModel);
+    Note("== ORVSETUP.EXE\n" + install.log);
+    ASSERT_TRUE(install.driven);
+    EXPECT_EQ(install.exitCode, 0u);
+    std::string iss;
+    ASSERT_TRUE(ReadWholeFile(AppDir() + "ORVANE.ISS", &iss));
+    EXPECT_EQ(iss, std::string("1") + char('0' + 7));
+    EXPECT_TRUE(FileExists(AppDir() + "ORVDR07.EXE"));
+    EXPECT_TRUE(FileExists(WindowsDir() + "PIXTRAN\\COLORPRO.PXW"));
+    EXPECT_TRUE(FileExists(ProgramsFolder() + kGroup + "\\Orvane 2.0.lnk"));
+    EXPECT_TRUE(FileExists(ProgramsFolder() + kGroup + "\\Uninstall Orvane 2.0.lnk"));
+    const Snapshot installed = Take();
+    Note(DescribeDifference("== What the installation added (+) and rewrote (~)",
+                            CompareFiles(before, installed)));
+    Note(DescribeDifference("== Registry after the installation",
+                            Difference{OursOnly(CompareRegistry(before, installed).added),
+                                       {},
+                                       OursOnly(CompareRegistry(before, installed).rewritten)}));
+
+    // 2. The installed applet: a second model from the medium, made the default scanner.
+    {
+        AppletRun applet;
+        ASSERT_TRUE(applet.Start("", "Scanner Setup", BinPath("cplcaller.exe"),
+                                 WindowsDir() + "ORVCPL32.DLL"));
+        HWND dialog = applet.dialog;
+        Press(dialog, kIdAdd);
+        HWND source = WaitForOwnedPopup(dialog, 5000);
+        ASSERT_TRUE(source);
+        Type(source, kIdSourcePath, Medium() + "ORVSETUP.EXE");
+        Press(source, IDOK);
+        ASSERT_TRUE(WaitForWindowGone(source, 5000));
+        ASSERT_TRUE(Eventually([&] { return !IsWindowEnabled(GetDlgItem(dialog, kIdAdd)); }));
+        ASSERT_TRUE(SelectLine(dialog, kIdChoiceList, kSecondModel));
+        Press(dialog, kIdInstall);
+        ASSERT_TRUE(Eventually([&] { return InstalledSetBytes().size() == 3; }));
+        ASSERT_TRUE(SelectLine(dialog, kIdInstalledList, kSecondModel));
+        Press(dialog, kIdSetDefault);
+        ASSERT_TRUE(Eventually([] {
+            return SelectionValue(kScannerSection, kCurrentScannerIdKey) == "1" &&
+                   SelectionValue(kScannerSection, kAttrNeedUpdateKey) == "Y";
+        }));
+        SaveScreenshot(dialog, BinPath("lifecycle_applet.bmp"));
+        Press(dialog, kIdClose);
+        EXPECT_TRUE(applet.Finish());
+        Note("== Applet: installed \"" + std::string(kSecondModel) +
+             "\" from the medium and made it the default\n");
+    }
+    EXPECT_EQ(InstalledSetBytes(), std::string("2") + char('0' + 7) + char('0' + 1));
+    EXPECT_EQ(SelectionValue(kScannerSection, kCurrentDriverKey), "ORVDR01.EXE");
+    EXPECT_TRUE(FileExists(AppDir() + "ORVDR01.EXE"));
+    EXPECT_TRUE(FileExists(WindowsDir() + "PIXTRAN\\FLATSCAN.PXW"));
+    EXPECT_EQ(Profile(WindowsDir() + "SETSCAN.INI", "Scanner", "Driver"), "FLATSCAN");
+
+    // 3. A page through the installed library, server and driver program, with a hand-made
+    // trace switch.
+    ASSERT_TRUE(WriteTextFile(AppDir() + "CAT.INI", "[ORVLIB]\r\nDEBUG_FLAG=1\r\n"));
+    CreateDirectoryA(kScanDir, nullptr);
+    ASSERT_TRUE(CopyFileA(BinPath("orvscan.exe").c_str(),
+                          (std::string(kScanDir) + "orvscan.exe").c_str(), FALSE));
+    std::string page = std::string(kScanDir) + "page.bmp";
+    std::string output;
+    DWORD scanned = RunOrvscan("/mode:color /res:150 /area:0,0,200,120 /out:" + page, &output);
+    Note("== orvscan.exe\n" + output);
+    EXPECT_EQ(scanned, 0u) << output;
+    Page bmp;
+    ASSERT_TRUE(bmp.Load(page));
+    EXPECT_EQ(bmp.info.biWidth, 200);
+    EXPECT_EQ(bmp.info.biHeight, 120);
+    // The server's chart: black frame, white paper, the colour bars red (6th) and blue (7th).
+    EXPECT_EQ(bmp.At(0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(bmp.At(100, 6), RGB(255, 255, 255));
+    EXPECT_EQ(bmp.At(5 * 25 + 12, 99), RGB(255, 0, 0));
+    EXPECT_EQ(bmp.At(6 * 25 + 12, 99), RGB(0, 0, 255));
+    std::string trace;
+    EXPECT_TRUE(ReadWholeFile(AppDir() + "ORVLIB.LOG", &trace));
+    EXPECT_NE(trace.find("ORV_Init"), std::string::npos);
+    // The library closed the server when orvscan ended; the driver program stays until its
+    // user closes it, as a user does before removing the software.
+    EXPECT_TRUE(WaitUntil([] { return CountProcessesNamed("ORVMAIN.EXE") == 0; }, 15000));
+    DriverSearch drivers;
+    EnumWindows(CollectDriverWindows, reinterpret_cast<LPARAM>(&drivers));
+    for (HWND window : drivers.windows)
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([] { return CountProcessesNamed("ORVDR*") == 0; }, 15000));
+    const Snapshot configured = Take();
+
+    // 4. The uninstaller answered No: nothing changes.
+    DriveOutcome no = AnswerUninstaller(WindowsDir() + "ORVCLEAN.EXE", false, [](HWND box) {
+        Sleep(300); // let the box paint
+        SaveScreenshot(box, BinPath("uninstall_confirm_en.bmp"));
+    });
+    Note("== ORVCLEAN.EXE, No\n" + no.log);
+    ASSERT_TRUE(no.driven);
+    EXPECT_EQ(no.exitCode, 0u);
+    const Snapshot afterNo = Take();
+    Difference noFiles = CompareFiles(configured, afterNo);
+    Difference noRegistry = CompareRegistry(configured, afterNo);
+    EXPECT_TRUE(noFiles.added.empty() && noFiles.removed.empty() && noFiles.rewritten.empty())
+        << DescribeDifference("files", noFiles);
+    EXPECT_TRUE(OursOnly(noRegistry.added).empty() && OursOnly(noRegistry.removed).empty() &&
+                OursOnly(noRegistry.rewritten).empty())
+        << DescribeDifference("registry", noRegistry);
+
+    // 5. Yes: the prefix compared with the snapshot taken before the installation.
+    DriveOutcome yes = AnswerUninstaller(WindowsDir() + "ORVCLEAN.EXE", true);
+    Note("== ORVCLEAN.EXE, Yes\n" + yes.log);
+    ASSERT_TRUE(yes.driven);
+    EXPECT_EQ(yes.exitCode, 0u);
+    DeleteTree(kScanDir); // the sample application is the user's, not the installation's
+    const Snapshot after = Take();
+    Difference files = CompareFiles(before, after);
+    Difference registry = CompareRegistry(before, after);
+    Note(DescribeDifference("== Files after the uninstallation, against before the installation",
+                            files));
+    Note(DescribeDifference("== Registry after the uninstallation, against before the installation",
+                            registry));
+
+    // What may stay: the files no installation lists (SETSCAN.INI, the hand-made CAT.INI, the
+    // trace log, the pixel drivers) and their directories; the running uninstaller, which Wine
+    // does not let delete itself; the group's Start Menu folder, which Wine's shell never
+    // reports empty.
+    const std::set<std::string> mayStay = {
+        Upper(WindowsDir() + "SETSCAN.INI"),
+        Upper(AppDir()),
+        Upper(AppDir() + "CAT.INI"),
+        Upper(AppDir() + "ORVLIB.LOG"),
+        Upper(WindowsDir() + "PIXTRAN\\"),
+        Upper(WindowsDir() + "PIXTRAN\\COLORPRO.PXW"),
+        Upper(WindowsDir() + "PIXTRAN\\FLATSCAN.PXW"),
+        Upper(WindowsDir() + "ORVCLEAN.EXE"),
+        Upper(ProgramsFolder() + kGroup + "\\"),
+    };
+    for (const std::string& path : files.added)
+        EXPECT_TRUE(mayStay.count(Upper(path))) << "left behind: " << path;
+    EXPECT_TRUE(files.removed.empty()) << DescribeDifference("removed", files);
+    // Rewritten and still there: the platform's TWAIN manager, which the installation laid its
+    // own copy over and whose platform count kept it, and the SYSTEM group's libraries, which
+    // the installation expanded into the system directory (the uninstaller looks for them in
+    // SYSTEM below the Windows directory).
+    for (const std::string& path : files.rewritten) {
+        std::string upper = Upper(path);
+        bool expected = upper == Upper(kPlatformTwain) ||
+                        upper.find("\\SYSTEM32\\") != std::string::npos || !Ours(path);
+        EXPECT_TRUE(expected) << "rewritten: " << path;
+    }
+    EXPECT_TRUE(OursOnly(registry.added).empty()) << DescribeDifference("registry", registry);
+    EXPECT_TRUE(OursOnly(registry.removed).empty()) << DescribeDifference("registry", registry);
+    EXPECT_TRUE(OursOnly(registry.rewritten).empty()) << DescribeDifference("registry", registry);
+    // The Start Menu folder stays empty.
+    EXPECT_FALSE(FileExists(ProgramsFolder() + kGroup + "\\Orvane 2.0.lnk"));
+    EXPECT_FALSE(FileExists(ProgramsFolder() + kGroup + "\\Uninstall Orvane 2.0.lnk"));
+}
+
+} // namespace
