@@ -79,13 +79,47 @@ void RaiseRun(HKEY key, int first, int count, const char* directory) {
     }
 }
 
+// The installed set an earlier installation left, taken before the manifest lays the shipped
+// (empty) one over it.
+InstalledSet g_earlierSet;
+bool g_hadEarlierSet = false;
+
+void TargetAppDir(char (&out)[kSetupPathBytes]) {
+    char name[kSetupPathBytes];
+    wsprintfA(name, "%s\\", kAppDirName);
+    TargetPath(out, name);
+}
+
 } // namespace
+
+void RememberEarlierModels() {
+    char appDir[kSetupPathBytes];
+    char path[kSetupPathBytes];
+    TargetAppDir(appDir);
+    g_hadEarlierSet = false;
+    if (!appDir[0] || strlen(appDir) + sizeof kInstalledSetFile > sizeof path)
+        return;
+    wsprintfA(path, "%s%s", appDir, kInstalledSetFile);
+    // Read only a set that is there: reading a missing one would create it.
+    g_hadEarlierSet = GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES &&
+                      ReadInstalledSet(appDir, &g_earlierSet) == 0;
+}
+
+void KeepEarlierModels() {
+    char appDir[kSetupPathBytes];
+    TargetAppDir(appDir);
+    if (!g_hadEarlierSet || !appDir[0])
+        return;
+    int count = InstalledCount(&g_earlierSet);
+    for (int i = 1; i <= count; ++i)
+        AddInstalledScanner(appDir, g_earlierSet.bytes[i] - '0');
+}
 
 void WriteScannerSelection() {
     char appDir[kSetupPathBytes];
     char name[kSetupPathBytes];
-    wsprintfA(name, "%s\\", kAppDirName);
-    TargetPath(appDir, name);
+    TargetAppDir(appDir);
+    KeepEarlierModels();
     AddInstalledScanner(appDir, g_setup.scannerId);
 
     size_t pixelLength = strlen(g_setup.pixelDriverName);

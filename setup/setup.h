@@ -38,6 +38,12 @@ bool ManifestGroupsMatch(int total);
 int ManifestNumber(int id);
 
 // Configuration (configuration.cpp).
+// The manifest lays the medium's empty installed set over the one an earlier installation left;
+// the models of that one are remembered before the copy and put back after it
+// (WriteScannerSelection does so before it adds the chosen model), so the models already installed
+// stay installed.
+void RememberEarlierModels();
+void KeepEarlierModels();
 void WriteScannerSelection();
 void CreateProgramItems();
 void WriteUninstallEntry();

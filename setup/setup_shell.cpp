@@ -114,11 +114,16 @@ void RunInstallation(HWND window) {
         return;
     InstallWorkingFiles();
     RunWizard(window);
-    if (g_setup.finished && InstallForModel(window) == kCopyComplete) {
-        CreateProgramItems();
-        WriteUninstallEntry();
-        AddSharedFileCounts();
-        RecordTwainSource();
+    if (g_setup.finished) {
+        RememberEarlierModels();
+        if (InstallForModel(window) == kCopyComplete) {
+            CreateProgramItems();
+            WriteUninstallEntry();
+            AddSharedFileCounts();
+            RecordTwainSource();
+        } else {
+            KeepEarlierModels(); // a cancelled copy may have laid the empty set down already
+        }
     }
     char list[kSetupPathBytes];
     if (strlen(g_setup.targetRoot) + sizeof kScannerListCopy <= sizeof list) {
