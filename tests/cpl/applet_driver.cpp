@@ -171,8 +171,9 @@ bool IsCollapsed(HWND dialog) {
     return window.bottom <= fold.top && !IsWindowVisible(GetDlgItem(dialog, kIdInstall));
 }
 
-bool AppletRun::Start(const std::string& args, const char* title, const std::string& caller) {
-    std::string command = "\"" + caller + "\" \"" + BinPath("ORVCPL32.DLL") + "\" " + args;
+bool AppletRun::Start(const std::string& args, const char* title, const std::string& caller,
+                      const std::string& applet) {
+    std::string command = "\"" + caller + "\" \"" + applet + "\" " + args;
     runner = std::thread([this, command] {
         RunResult result = RunProgram(command, 120000);
         output = result.output;

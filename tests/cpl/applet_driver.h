@@ -55,7 +55,8 @@ bool IsCollapsed(HWND dialog);
 struct AppletRun {
     // Starts `caller applet args` and waits for the main dialog titled title.
     bool Start(const std::string& args = "", const char* title = "Scanner Setup",
-               const std::string& caller = BinPath("cplcaller.exe"));
+               const std::string& caller = BinPath("cplcaller.exe"),
+               const std::string& applet = BinPath("ORVCPL32.DLL"));
     // Waits for the caller to end; its printed answers land in output.
     bool Finish(DWORD timeoutMs = 10000);
     ~AppletRun();
