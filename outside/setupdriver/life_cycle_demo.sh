@@ -1,0 +1,84 @@
+# The demo's life cycle, sourced by ./run inside a Wine session (WINEPREFIX, ORV_OUT, ROOT set):
+# the medium laid out from the tested tree, the real installation program run from it with its
+# wizard answered by orvdrive.exe, a page scanned through the installed package, and on request the
+# removal by the installed uninstaller.
+
+DEMO_MODEL="Kelto ColorPro 24"
+
+# Windows path of a Unix path (Wine's drive Z: is the Unix root).
+demo_windows_path() {
+    local path=$1
+    echo "Z:${path//\//\\}"
+}
+
+# The medium as a user gets it, in $ORV_OUT/demo/medium: the x86_64 binaries, the stand-ins for the
+# TWAIN files Wine has no 64-bit copy of, the prefix's 64-bit TWAIN manager and system libraries.
+demo_lay_out_medium() {
+    python3 "$ROOT/outside/medium/build_medium.py" --bin "$ORV_OUT/x86_64/bin" \
+        --szdd "$ORV_OUT/host/bin/orvszdd" --platform "$WINEPREFIX/drive_c/windows/system32" \
+        "$ORV_OUT/demo/medium"
+}
+
+demo_install() {
+    local bin="$ORV_OUT/x86_64/bin" outdir="$ORV_OUT/demo" scan="$WINEPREFIX/drive_c/ORVSCAN"
+    echo "== Distribution medium"
+    demo_lay_out_medium
+    echo "== ORVSETUP.EXE from the medium, wizard answered by orvdrive.exe"
+    "$ROOT/tests/harness/wine-run" "$bin/orvdrive.exe" install \
+        "$(demo_windows_path "$outdir/medium/ORVSETUP.EXE")" "$DEMO_MODEL" </dev/null
+    echo "== Installed: C:\\windows\\KELTO32"
+    (cd "$WINEPREFIX/drive_c/windows/KELTO32" && ls)
+    # The sample application is the user's: it lives apart from the library, which loads only
+    # from the Windows directory.
+    echo "== orvscan.exe through the installed library, server and driver program"
+    mkdir -p "$scan" "$outdir"
+    cp "$bin/orvscan.exe" "$scan/"
+    rm -f "$scan/page.bmp"
+    "$ROOT/tests/harness/wine-run" 'C:\ORVSCAN\orvscan.exe' '/out:C:\ORVSCAN\page.bmp' "$@" </dev/null
+    cp "$scan/page.bmp" "$outdir/page.bmp"
+    echo "Image: $outdir/page.bmp"
+    if command -v convert >/dev/null; then
+        convert "$outdir/page.bmp" "$outdir/page.png"
+        echo "PNG:   $outdir/page.png"
+    fi
+}
+
+# Files of the prefix's drive C: that an installation writes, one per line (not the sample
+# application in C:\ORVSCAN, which is the user's, nor the platform's TWAIN data sources).
+demo_installed_files() {
+    (cd "$WINEPREFIX/drive_c" &&
+        find . -path ./windows/temp -prune -o -print | sed 's|^\./||' |
+        grep -iE 'KELTO32|PIXTRAN|SETSCAN\.INI|ORV|TWAIN|TWUNK|Kelto Applications' |
+            grep -viE '^(windows/(system32|syswow64|twain_64)|ORVSCAN)(/|$)' | sort) || true
+}
+
+demo_uninstall_entry() {
+    if /usr/lib/wine/wine64 reg query \
+        'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Orvane20' >/dev/null 2>&1; then
+        echo present
+    else
+        echo absent
+    fi
+}
+
+demo_uninstall() {
+    local bin="$ORV_OUT/x86_64/bin" before after
+    if [ ! -f "$WINEPREFIX/drive_c/windows/ORVCLEAN.EXE" ]; then
+        echo "Nothing installed: run ./run demo first." >&2
+        return 1
+    fi
+    before=$(mktemp)
+    after=$(mktemp)
+    demo_installed_files >"$before"
+    local entry_before
+    entry_before=$(demo_uninstall_entry)
+    echo "== ORVCLEAN.EXE from the Windows directory, confirmation answered Yes by orvdrive.exe"
+    "$ROOT/tests/harness/wine-run" "$bin/orvdrive.exe" uninstall 'C:\windows\ORVCLEAN.EXE' yes </dev/null
+    demo_installed_files >"$after"
+    echo "== Removed (drive C:)"
+    comm -23 "$before" "$after" | sed 's/^/  /'
+    echo "== Stays (drive C:)"
+    comm -12 "$before" "$after" | sed 's/^/  /'
+    echo "== Uninstall entry HKLM\\...\\Uninstall\\Orvane20: $entry_before -> $(demo_uninstall_entry)"
+    rm -f "$before" "$after"
+}
