@@ -7,6 +7,12 @@
 //   bytes=offset,count  setdecomp=enable,option  decompdata=p5  flush  graphic=lines,size
 //   cntl=reserved,function,request,output  dialog  gauge  focus  pump=ms  wait=file  signal=file
 //   destroy
+// Runs for load and leak measurements, one line each:
+//   cycles=N,width,lines   N x (init, subscribe, open or wait for the free notification, one
+//                          colour page of width x lines at 100 dpi, close, quit): one line a
+//                          cycle with the page's FNV-1a hash, then the time of all cycles
+//   pages=N,width,lines    N pages through one open client (no output but a summary)
+//   initquit=N             N x (init, quit)
 #include <windows.h>
 
 #include <cstdio>
@@ -174,6 +180,117 @@ void Dialog() {
     Say("dialog %s|%s|%s", title, button, owner == g_window ? "owned" : "foreign");
 }
 
+uint32_t Fnv1a(const uint8_t* bytes, size_t count, uint32_t hash = 2166136261u) {
+    for (size_t i = 0; i < count; ++i)
+        hash = (hash ^ bytes[i]) * 16777619u;
+    return hash;
+}
+
+// Opens the scanner; while another client holds it, waits for the free notification (or 250 ms,
+// in case the scanner was freed and taken again before our subscription could hear it) and
+// tries again. Counts the waits that ended by the notification and those that timed out.
+int16_t OpenWaiting(int* heard, int* timedOut) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const int16_t status = ORV_Open(g_id);
+        if (status != ORV_ERR_SCANNER_IN_USE || GetTickCount() - start > 120000)
+            return status;
+        const int before = g_notes;
+        const DWORD waitStart = GetTickCount();
+        while (g_notes == before && GetTickCount() - waitStart < 250) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+            if (g_notes == before)
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        }
+        ++*(g_notes != before ? heard : timedOut);
+    }
+}
+
+// One colour page of `width` x `lines` at 100 dpi into one block, then the end of the page.
+// Returns the bytes of the lines (or a negative status) and their hash; `end` gets what the call
+// after the last line returned.
+int32_t ScanPage(int width, int lines, uint32_t* hash, int32_t* end) {
+    ScannerAttributes attributes{};
+    ORV_Get_Scanner_Attributes(g_id, &attributes);
+    attributes.ScanMode = 0x10;
+    attributes.Resolution = 100;
+    attributes.ScanArea = {0, 0, static_cast<int16_t>(width), static_cast<int16_t>(lines)};
+    attributes.UseADF = 0;
+    if (ORV_Set_Scanner_Attributes(g_id, &attributes) != ORV_OK)
+        return -1;
+    const int16_t started = ORV_Start_Scan(g_id, 0, 0);
+    if (started != ORV_OK)
+        return started;
+    const SIZE_T size = static_cast<SIZE_T>(width) * 3 * lines;
+    HGLOBAL buffer = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    const int32_t got =
+        ORV_Get_Scan_Data(g_id, buffer, static_cast<int32_t>(size), static_cast<int16_t>(lines));
+    auto* bytes = static_cast<const uint8_t*>(GlobalLock(buffer));
+    *hash = got > 0 ? Fnv1a(bytes, static_cast<size_t>(got)) : 0;
+    GlobalUnlock(buffer);
+    *end = ORV_Get_Scan_Data(g_id, buffer, static_cast<int32_t>(size), 1);
+    GlobalFree(buffer);
+    return got;
+}
+
+void Cycles(const std::vector<int>& args) {
+    const int count = Arg(args, 0, 1), width = Arg(args, 1, 64), lines = Arg(args, 2, 16);
+    LARGE_INTEGER frequency, start, stop;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    for (int i = 0; i < count; ++i) {
+        g_id = 0;
+        const int16_t init = ORV_Init(g_window, &g_id);
+        g_freeMessage = ORV_Get_Msg_Id(g_id);
+        int heard = 0, timedOut = 0;
+        const int16_t open = OpenWaiting(&heard, &timedOut);
+        uint32_t hash = 0;
+        int32_t end = 0;
+        const int32_t got = open == ORV_OK ? ScanPage(width, lines, &hash, &end) : 0;
+        const int16_t close = ORV_Close(g_id);
+        ORV_Quit(g_id);
+        Say("cycle id=%d init=%d open=%d heard=%d waited=%d got=%d hash=%08x end=%d close=%d", g_id,
+            init, open, heard, timedOut, got, hash, end, close);
+    }
+    QueryPerformanceCounter(&stop);
+    Say("cycles %d ms=%d", count,
+        static_cast<int>((stop.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart));
+}
+
+// Pages through the client already open; every page must give the same bytes.
+void Pages(const std::vector<int>& args) {
+    const int count = Arg(args, 0, 1), width = Arg(args, 1, 64), lines = Arg(args, 2, 16);
+    int good = 0;
+    uint32_t first = 0;
+    for (int i = 0; i < count; ++i) {
+        uint32_t hash = 0;
+        int32_t end = 0;
+        const int32_t got = ScanPage(width, lines, &hash, &end);
+        if (i == 0)
+            first = hash;
+        good += got == width * 3 * lines && hash == first && end == width * 3;
+    }
+    Say("pages %d good=%d hash=%08x", count, good, first);
+}
+
+// Through a second window, made once, so the client of the command line may stay registered.
+void InitQuit(const std::vector<int>& args) {
+    const int count = Arg(args, 0, 1);
+    static HWND window = CreateWindowExA(0, "ScanApp", "initquit", WS_OVERLAPPEDWINDOW, 0, 0, 100,
+                                         100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    int good = 0;
+    for (int i = 0; i < count; ++i) {
+        int32_t id = 0;
+        good += ORV_Init(window, &id) == ORV_OK;
+        ORV_Quit(id);
+    }
+    Say("initquit %d good=%d", count, good);
+}
+
 void Caps() {
     ScannerCapabilities caps;
     std::memset(&caps, 0xEE, sizeof caps);
@@ -315,6 +432,12 @@ void Run(const char* command) {
     } else if (verb == "destroy") {
         DestroyWindow(g_window);
         Say("destroy");
+    } else if (verb == "cycles") {
+        Cycles(args);
+    } else if (verb == "pages") {
+        Pages(args);
+    } else if (verb == "initquit") {
+        InitQuit(args);
     } else {
         Say("unknown %s", command);
     }

@@ -1,0 +1,333 @@
+// Load: eight application processes scan concurrently through one server, each for many cycles
+// of init, open (or waiting for the free notification), a page, close and quit. Leaks: long runs
+// of page transfers and of init/quit leave the application's and the server's memory, the
+// global atoms and their windows where they were.
+//
+// The default run is reduced; the full counts run with
+//   ORV_LOAD_CYCLES=100 ORV_LEAK_PAGES=1000 ./run test -R load_test
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "client_table.h"
+#include "harness.h"
+#include "process_probe.h"
+
+namespace {
+
+constexpr int kApplications = 8;
+constexpr int kWidth = 64, kLines = 16; // a small colour page: 3072 bytes
+constexpr char kImageName[] = "LOADPAGE.BMP";
+
+int EnvCount(const char* name, int fallback) {
+    const char* value = std::getenv(name);
+    return value && std::atoi(value) > 0 ? std::atoi(value) : fallback;
+}
+
+// A pattern no two neighbouring pixels share, so a shifted, repeated or truncated line shows.
+uint8_t PatternByte(int x, int y, int channel) {
+    uint32_t v = static_cast<uint32_t>(x * 7919 + y * 104729 + channel * 15485863);
+    v ^= v >> 13;
+    v *= 0x5bd1e995u;
+    return static_cast<uint8_t>(v >> 24);
+}
+
+// The page the server makes of the image at its own size: lines top-down, red, green, blue.
+std::vector<uint8_t> ExpectedPage() {
+    std::vector<uint8_t> page;
+    for (int y = 0; y < kLines; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            for (int c = 0; c < 3; ++c)
+                page.push_back(PatternByte(x, y, c));
+    return page;
+}
+
+// The same pattern as a 24-bit BMP: rows bottom-up, blue first (64 x 3 needs no row padding).
+bool WritePatternBmp(const std::string& path) {
+    const std::vector<uint8_t> page = ExpectedPage();
+    std::string bmp(54, '\0');
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            bmp[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put32(2, static_cast<uint32_t>(54 + page.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, kWidth);
+    put32(22, kLines);
+    bmp[26] = 1;
+    bmp[28] = 24;
+    put32(34, static_cast<uint32_t>(page.size()));
+    for (int y = kLines - 1; y >= 0; --y)
+        for (int x = 0; x < kWidth; ++x) {
+            const uint8_t* rgb = &page[(static_cast<size_t>(y) * kWidth + x) * 3];
+            bmp += static_cast<char>(rgb[2]);
+            bmp += static_cast<char>(rgb[1]);
+            bmp += static_cast<char>(rgb[0]);
+        }
+    return WriteTextFile(path, bmp);
+}
+
+uint32_t Fnv1a(const std::vector<uint8_t>& bytes) {
+    uint32_t hash = 2166136261u;
+    for (uint8_t b : bytes)
+        hash = (hash ^ b) * 16777619u;
+    return hash;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+// The value of "key=" in a result line, or -99999 when missing.
+long Field(const std::string& line, const char* key) {
+    const std::string search = std::string(" ") + key + "=";
+    size_t at = line.find(search);
+    return at == std::string::npos ? -99999
+                                   : std::strtol(line.c_str() + at + search.size(), nullptr, 0);
+}
+
+std::string HashField(const std::string& line) {
+    size_t at = line.find(" hash=");
+    return at == std::string::npos ? "" : line.substr(at + 6, 8);
+}
+
+struct Load : ::testing::Test {
+    void SetUp() override {
+        Clear();
+        ASSERT_TRUE(PlaceInWindows("ORVLIB32.DLL"));
+        ASSERT_TRUE(PlaceInWindows("scanapp.exe"));
+        ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
+        ASSERT_TRUE(PlaceInAppDir("ORVDR07.EXE"));
+        ASSERT_TRUE(
+            WriteTextFile(AppDir() + "ORVANE.IFF",
+                          "[Scanner]\r\nCurrentScannerId=7\r\nCurrentDriver=ORVDR07.EXE\r\n"));
+        ASSERT_TRUE(WritePatternBmp(AppDir() + kImageName));
+        ASSERT_TRUE(WriteTextFile(AppDir() + "ORVMAIN.INI",
+                                  "[Scanner]\r\nImage=" + AppDir() + kImageName + "\r\n"));
+    }
+    void TearDown() override { Clear(); }
+    static void Clear() {
+        KillProcessesNamed("scanapp.exe");
+        ResetInstall();
+    }
+    static std::string OutPath(int n) {
+        return WindowsDir() + "load-" + std::to_string(n) + ".out";
+    }
+    static HANDLE Start(int n, const std::string& commands) {
+        DeleteFileA(OutPath(n).c_str());
+        return StartProgram(WindowsDir() + "scanapp.exe out=" + OutPath(n) + " " + commands);
+    }
+    static std::string Output(int n) {
+        std::string text, clean;
+        ReadWholeFile(OutPath(n), &text);
+        DeleteFileA(OutPath(n).c_str());
+        for (char c : text)
+            if (c != '\r')
+                clean += c;
+        return clean;
+    }
+};
+
+// The client table as it stands, read while this process keeps it alive.
+struct TableSnapshot {
+    TableHeader header{};
+    std::vector<ClientEntry> entries;
+};
+
+TEST_F(Load, EightApplicationsShareOneServerWithoutLosingAnything) {
+    const int cycles = EnvCount("ORV_LOAD_CYCLES", 15);
+    // Held across the run so the table can be read after the last application has gone.
+    HANDLE table = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kTableSize,
+                                      kTableName);
+    ASSERT_NE(table, nullptr);
+    ASSERT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "a table was left";
+    auto* view = static_cast<const uint8_t*>(MapViewOfFile(table, FILE_MAP_READ, 0, 0, kTableSize));
+    ASSERT_NE(view, nullptr);
+
+    const DWORD start = GetTickCount();
+    HANDLE processes[kApplications];
+    for (int n = 0; n < kApplications; ++n) {
+        processes[n] = Start(n, "cycles=" + std::to_string(cycles) + "," + std::to_string(kWidth) +
+                                    "," + std::to_string(kLines));
+        ASSERT_NE(processes[n], nullptr);
+    }
+    const DWORD limit = 60000 + static_cast<DWORD>(cycles) * kApplications * 1000;
+    const DWORD waited = WaitForMultipleObjects(kApplications, processes, TRUE, limit);
+    const double seconds = (GetTickCount() - start) / 1000.0;
+    EXPECT_EQ(waited, WAIT_OBJECT_0) << "the applications did not finish in " << limit << " ms";
+    for (HANDLE process : processes) {
+        TerminateProcess(process, 1);
+        CloseHandle(process);
+    }
+
+    const std::string expectedHash = [] {
+        char text[16];
+        std::snprintf(text, sizeof text, "%08x", Fnv1a(ExpectedPage()));
+        return std::string(text);
+    }();
+    std::set<long> ids;
+    int good = 0, heard = 0, timedOut = 0, duplicates = 0;
+    std::map<std::string, int> faults; // first differing line, by kind
+    for (int n = 0; n < kApplications; ++n) {
+        const std::string out = Output(n);
+        int lines = 0;
+        for (const std::string& line : Lines(out)) {
+            if (line.rfind("cycle ", 0) != 0)
+                continue;
+            ++lines;
+            duplicates += !ids.insert(Field(line, "id")).second;
+            heard += Field(line, "heard");
+            timedOut += Field(line, "waited");
+            const bool ok = Field(line, "init") == 0 && Field(line, "open") == 0 &&
+                            Field(line, "got") == kWidth * kLines * 3 &&
+                            HashField(line) == expectedHash && Field(line, "end") == kWidth * 3 &&
+                            Field(line, "close") == 0;
+            good += ok;
+            if (!ok)
+                faults.emplace(line, n);
+        }
+        EXPECT_EQ(lines, cycles) << "application " << n << ":\n" << out;
+    }
+    for (const auto& fault : faults)
+        ADD_FAILURE() << "application " << fault.second << ": " << fault.first;
+    EXPECT_EQ(good, cycles * kApplications);
+    EXPECT_EQ(duplicates, 0);
+    // A fresh table hands out 1, 2, 3 ... : every id once, none skipped.
+    EXPECT_EQ(ids.size(), static_cast<size_t>(cycles * kApplications));
+    if (!ids.empty()) {
+        EXPECT_EQ(*ids.begin(), 1);
+        EXPECT_EQ(*ids.rbegin(), cycles * kApplications);
+    }
+
+    // Nothing left behind in the table: no entry, no holder, the counter at the last id.
+    TableSnapshot after;
+    std::memcpy(&after.header, view, sizeof after.header);
+    EXPECT_EQ(after.header.entryCount, 0);
+    EXPECT_EQ(after.header.openClient, 0);
+    EXPECT_EQ(after.header.idCounter, cycles * kApplications);
+    UnmapViewOfFile(view);
+    CloseHandle(table);
+
+    // The last application to unload the library closed the server.
+    bool serverGone = false;
+    for (int i = 0; i < 250 && !serverGone; ++i, Sleep(20))
+        serverGone = CountProcessesNamed("ORVMAIN.EXE") == 0;
+    EXPECT_TRUE(serverGone) << CountProcessesNamed("ORVMAIN.EXE") << " servers still running";
+
+    std::printf("load: %d applications x %d cycles = %d cycles in %.1f s: %.2f cycles/s; "
+                "opens after a notification %d, after a 250 ms wait %d\n",
+                kApplications, cycles, cycles * kApplications, seconds,
+                cycles * kApplications / seconds, heard, timedOut);
+}
+
+struct Sample {
+    ProcessFootprint application, server;
+    std::vector<std::string> atoms;
+};
+
+// Waits for the application's signal file, reads both processes and the atoms, then lets the
+// application go on.
+bool SampleAt(HANDLE application, const std::string& signal, Sample* sample) {
+    const std::string path = WindowsDir() + signal;
+    for (int i = 0; i < 30000 && !FileExists(path); ++i) {
+        if (WaitForSingleObject(application, 20) == WAIT_OBJECT_0)
+            return false;
+    }
+    DeleteFileA(path.c_str());
+    const bool read = ReadFootprint(GetProcessId(application), &sample->application) &&
+                      ReadFootprint(ProcessIdNamed("ORVMAIN.EXE"), &sample->server);
+    sample->atoms = GlobalAtomNames();
+    return read && WriteTextFile(path + ".go", "");
+}
+
+std::string Describe(const char* what, const Sample& before, const Sample& after) {
+    char text[400];
+    std::snprintf(
+        text, sizeof text,
+        "%s: application private %zu -> %zu KB, pagefile %zu -> %zu KB, windows %d -> %d; "
+        "server private %zu -> %zu KB, pagefile %zu -> %zu KB, windows %d -> %d; "
+        "global atoms %d -> %d",
+        what, before.application.privateBytes / 1024, after.application.privateBytes / 1024,
+        before.application.pagefileBytes / 1024, after.application.pagefileBytes / 1024,
+        before.application.windows, after.application.windows, before.server.privateBytes / 1024,
+        after.server.privateBytes / 1024, before.server.pagefileBytes / 1024,
+        after.server.pagefileBytes / 1024, before.server.windows, after.server.windows,
+        static_cast<int>(before.atoms.size()), static_cast<int>(after.atoms.size()));
+    std::string atoms;
+    for (const std::string& name : before.atoms)
+        if (std::find(after.atoms.begin(), after.atoms.end(), name) == after.atoms.end())
+            atoms += " -" + name;
+    for (const std::string& name : after.atoms)
+        if (std::find(before.atoms.begin(), before.atoms.end(), name) == before.atoms.end())
+            atoms += " +" + name;
+    return text + atoms + std::string("; server windows ") + before.server.classes + " -> " +
+           after.server.classes + "; application windows " + before.application.classes + " -> " +
+           after.application.classes;
+}
+
+// Growth allowed between the two samples: a quarter of what leaking one page block or one
+// attribute block a run would add, so such a leak cannot stay under it.
+void ExpectFlat(const char* what, const Sample& before, const Sample& after, size_t allowed) {
+    const std::string figures = Describe(what, before, after);
+    std::printf("%s\n", figures.c_str());
+    // Wine reports PrivateUsage of another process as 0: the pagefile figure is the one read.
+    EXPECT_LE(after.application.pagefileBytes, before.application.pagefileBytes + allowed)
+        << figures;
+    EXPECT_LE(after.server.pagefileBytes, before.server.pagefileBytes + allowed) << figures;
+    EXPECT_EQ(after.application.windows, before.application.windows) << figures;
+    EXPECT_EQ(after.server.windows, before.server.windows) << figures;
+    EXPECT_EQ(after.atoms.size(), before.atoms.size()) << figures;
+}
+
+TEST_F(Load, LongRunsOfPagesAndOfInitQuitLeaveMemoryAtomsAndWindowsFlat) {
+    const int pages = EnvCount("ORV_LEAK_PAGES", 300), cycles = EnvCount("ORV_LEAK_CYCLES", 1000);
+    const std::string page = "," + std::to_string(kWidth) + "," + std::to_string(kLines);
+    // Warm-up runs first: the heaps, the stack pages Wine copies blocks onto and the server's
+    // buffers reach their working size before the first sample.
+    auto pause = [](const char* name) {
+        return " signal=" + WindowsDir() + name + " wait=" + WindowsDir() + name + ".go";
+    };
+    HANDLE application =
+        Start(0, "init open pages=50" + page + pause("leak-a") + " pages=" + std::to_string(pages) +
+                     page + pause("leak-b") + " initquit=100" + pause("leak-c") +
+                     " initquit=" + std::to_string(cycles) + pause("leak-d") + " close quit");
+    ASSERT_NE(application, nullptr);
+    Sample a, b, c, d;
+    const bool sampled = SampleAt(application, "leak-a", &a) &&
+                         SampleAt(application, "leak-b", &b) &&
+                         SampleAt(application, "leak-c", &c) && SampleAt(application, "leak-d", &d);
+    const bool ended = WaitForSingleObject(application, 60000) == WAIT_OBJECT_0;
+    DWORD exitCode = 0;
+    GetExitCodeProcess(application, &exitCode);
+    TerminateProcess(application, 1);
+    CloseHandle(application);
+    const std::string out = Output(0);
+    ASSERT_TRUE(sampled) << "application exit code " << exitCode << ", servers running "
+                         << CountProcessesNamed("ORVMAIN.EXE") << "\n"
+                         << out;
+    EXPECT_TRUE(ended) << out;
+    EXPECT_NE(out.find("pages " + std::to_string(pages) + " good=" + std::to_string(pages)),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("initquit " + std::to_string(cycles) + " good=" + std::to_string(cycles)),
+              std::string::npos)
+        << out;
+    ExpectFlat("pages", a, b, static_cast<size_t>(pages) * kWidth * kLines * 3 / 4);
+    ExpectFlat("init/quit", c, d, static_cast<size_t>(cycles) * sizeof(ScannerAttributes) / 4);
+}
+
+} // namespace
