@@ -20,9 +20,12 @@ mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\x
 tree_packages=(wine32 wine libxcomposite1 libxcursor1 libxfixes3 libxi6 libxinerama1 libxrandr2
                libxrender1 libxxf86vm1 fonts-dejavu-core fonts-dejavu-extra)
 host_server=/usr/lib/wine/wineserver64
+# Each of these is one more emulated process start at every boot of the prefix, and the smoke
+# needs none of them (drivers, plug and play, RPC and service hosts).
+no_services="winedevice.exe,plugplay.exe,svchost.exe,rpcss.exe=d"
 chroot=$(command -v chroot)
 
-made_entry=0 mounted_binfmt=0 xvfb_pid="" mounts=()
+made_entry=0 mounted_binfmt=0 xvfb_pid="" mounts=() made_dirs=()
 
 now() { date +%s.%N; }
 elapsed() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }'; }
@@ -64,6 +67,7 @@ cleanup() {
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
     local i
     for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do umount -l "${mounts[i]}"; done
+    for i in "${made_dirs[@]}"; do rmdir "$i"; done
     if [ "$made_entry" = 1 ]; then
         echo -1 >"$binfmt/$entry" && echo "unregistered $entry"
     fi
@@ -81,7 +85,7 @@ bind() { # host-path tree-path
 in_tree() {
     env -i PATH=/usr/bin:/bin HOME=/root USER=root DISPLAY="${DISPLAY:-}" WINEPREFIX="$prefix" \
         WINEARCH=win32 WINEDEBUG="${WINEDEBUG:--all}" \
-        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d" \
+        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d;$no_services" \
         ${QEMU_STRACE:+QEMU_STRACE=1} "$chroot" "$tree" "$@"
 }
 
@@ -118,9 +122,18 @@ start_display() {
     echo "display $DISPLAY"
 }
 
-# One wineserver for the whole run: the host's when it matches, else the tree's (emulated).
+# One wineserver for the whole run: the host's when it matches, else the tree's (emulated). The
+# server opens the tree's builtin modules by the paths its clients see, so the host sees the
+# tree's Wine modules at the same path for the run (a folder made for it goes again).
 start_server() {
     if host_server_usable; then
+        local modules=/usr/lib/i386-linux-gnu/wine
+        if [ ! -e "$modules" ]; then
+            mkdir -p "$modules"
+            made_dirs+=("$modules" /usr/lib/i386-linux-gnu)
+        fi
+        mount --bind "$tree$modules" "$modules"
+        mounts+=("$modules")
         WINEPREFIX=$prefix "$host_server" -p >/dev/null 2>&1 </dev/null
         echo "wineserver: host $host_server (native 64-bit)"
     else
@@ -160,8 +173,28 @@ install_binaries() {
 time_empty_start() {
     local start
     start=$(now)
-    in_tree /usr/lib/wine/wine cmd.exe /c exit >/dev/null 2>&1 </dev/null
-    echo "empty process start: $(elapsed "$start") s"
+    local rc=0
+    in_tree /usr/lib/wine/wine cmd.exe /c exit >"$out/i686-wine.log" 2>&1 </dev/null || rc=$?
+    echo "empty process start: $(elapsed "$start") s (exit code $rc)"
+    [ $rc -eq 0 ] || { cat "$out/i686-wine.log"; return $rc; }
+}
+
+wait_for_x_window() { # title seconds
+    local i
+    for ((i = 0; i < $2; i++)); do
+        xwininfo -root -tree 2>/dev/null | grep -qF "\"$1\"" && return 0
+        sleep 1
+    done
+    echo "no window \"$1\" after $2 s"
+    return 1
+}
+
+# The scanning server, started ahead: the library waits for a starting server only as long as
+# WinExec waits for it to become idle (30 s), less than an emulated start takes. Started ahead it
+# is found running, as when another application started it.
+start_scanning_server() {
+    in_tree /usr/lib/wine/wine 'C:\windows\KELTO32\ORVMAIN.EXE' >/dev/null 2>&1 </dev/null &
+    wait_for_x_window "Orvane Scanning Server" 900
 }
 
 # Sets smoke_rc: the smoke program's failed checks, or 1 when the page differs.
@@ -196,6 +229,7 @@ step "persistent wineserver" start_server
 step "32-bit prefix" make_prefix
 step "install" install_binaries
 step "empty process" time_empty_start
+step "scanning server" start_scanning_server
 step "smoke" run_smoke
 echo "total: $(elapsed "$total_start") s"
 exit "$smoke_rc"
