@@ -36,6 +36,11 @@ constexpr char kTwainSection[] = "Orvane";
 constexpr char kTwainSetupKey[] = "Setup";
 constexpr char kTwainDsKey[] = "TwainDS";
 
+// The TWAIN source manager's files in the Windows directory. Every TWAIN program on the machine
+// uses them, and most systems had them before this package came.
+constexpr const char* kTwainManagerFiles[] = {"TWAIN.DLL", "TWAIN_32.DLL", "TWUNK_16.EXE",
+                                              "TWUNK_32.EXE"};
+
 // SETSCAN.INI (Windows directory, bare name): pixel-driver settings.
 constexpr char kPixelDriverFile[] = "SETSCAN.INI";
 constexpr char kKeltoSection[] = "Kelto";

@@ -77,6 +77,13 @@ bool ReadSharedCount(HKEY key, const char* valueName, uint32_t* count) {
            size == sizeof *count;
 }
 
+bool IsTwainManagerFile(const char* name) {
+    for (const char* file : kTwainManagerFiles)
+        if (lstrcmpiA(name, file) == 0)
+            return true;
+    return false;
+}
+
 bool CountedGroup(int id) {
     return id == kWindowsGroup || id == kAppDirGroup || id == kSystemGroup;
 }
@@ -187,6 +194,11 @@ void RemoveManifestFiles(const RemovalRun* run) {
         for (int i = group.count; i >= 1; --i) {
             char path[kPathChars];
             if (!ManifestFilePath(run, group, i, path))
+                continue;
+            // The TWAIN source manager stays whatever its count: neither a missing count (no
+            // SharedDlls key) nor a count of 1 (the platform never counted its own copy) shows
+            // that this installation brought it, and deleting it breaks every TWAIN program.
+            if (group.id == kWindowsGroup && IsTwainManagerFile(path + strlen(group.dir)))
                 continue;
             uint32_t count = 0;
             if (shared && CountedGroup(group.id) && ReadSharedCount(shared, path, &count) &&

@@ -337,6 +337,12 @@ TEST_F(LifeCycle, InstallConfigureScanUninstall) {
         Upper(WindowsDir() + "PIXTRAN\\COLORPRO.PXW"),
         Upper(WindowsDir() + "PIXTRAN\\FLATSCAN.PXW"),
         Upper(WindowsDir() + "ORVCLEAN.EXE"),
+        // The TWAIN source manager the installation laid down where the prefix had none: the
+        // uninstaller cannot tell it from the platform's and keeps it.
+        Upper(WindowsDir() + "TWAIN.DLL"),
+        Upper(WindowsDir() + "TWAIN_32.DLL"),
+        Upper(WindowsDir() + "TWUNK_16.EXE"),
+        Upper(WindowsDir() + "TWUNK_32.EXE"),
         Upper(ProgramsFolder() + kGroup + "\\"),
     };
     for (const std::string& path : files.added)
