@@ -67,29 +67,6 @@ struct Stopwatch {
     }
 };
 
-std::vector<int> Numbers(const char* text) {
-    std::vector<int> numbers;
-    for (const char* p = text; *p;) {
-        numbers.push_back(std::atoi(p));
-        p = std::strchr(p, ',');
-        if (!p)
-            break;
-        ++p;
-    }
-    return numbers;
-}
-
-int Arg(const std::vector<int>& numbers, size_t index, int fallback) {
-    return index < numbers.size() ? numbers[index] : fallback;
-}
-
-// FNV-1a over the bytes of every line delivered: equal sums mean equal pages.
-uint32_t Fold(uint32_t sum, const uint8_t* bytes, size_t count) {
-    for (size_t i = 0; i < count; ++i)
-        sum = (sum ^ bytes[i]) * 16777619u;
-    return sum;
-}
-
 void Page(const std::vector<int>& args) {
     const int lines = Arg(args, 0, 10), calls = Arg(args, 1, 1);
     const SIZE_T size = 1 << 20;
@@ -106,7 +83,7 @@ void Page(const std::vector<int>& args) {
         if (result < 0)
             break;
         auto* bytes = static_cast<const uint8_t*>(GlobalLock(buffer));
-        sum = Fold(sum, bytes, static_cast<size_t>(result));
+        sum = Fnv1a(bytes, static_cast<size_t>(result), sum);
         GlobalUnlock(buffer);
         delivered += result;
     }
@@ -145,7 +122,7 @@ void Table() {
     Say("table counter=%d count=%d ids=%s holder=%d holderprocess=%s sum=%08x", header->idCounter,
         header->entryCount, ids.c_str(), header->openClient,
         holderProcess == 0 ? "0" : (holderProcess == GetCurrentProcessId() ? "self" : "other"),
-        Fold(2166136261u, view, kTableSize));
+        Fnv1a(view, kTableSize));
     UnmapViewOfFile(view);
     CloseHandle(mapping);
 }

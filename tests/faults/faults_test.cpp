@@ -16,27 +16,6 @@
 
 namespace {
 
-std::string Clean(const std::string& text) {
-    std::string out;
-    for (char c : text)
-        if (c != '\r')
-            out += c;
-    return out;
-}
-
-int CountLines(const std::string& text, const std::string& prefix) {
-    int count = 0;
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        if (text.compare(start, prefix.size(), prefix) == 0)
-            ++count;
-        start = end + 1;
-    }
-    return count;
-}
-
 // The rest of the n-th line (from 0) that starts with `prefix`; "" when there is none.
 std::string Line(const std::string& text, const std::string& prefix, int n = 0) {
     for (size_t start = 0; start < text.size();) {
@@ -134,7 +113,7 @@ struct Faults : ::testing::Test {
     static std::string ServerLog() {
         std::string log;
         ReadWholeFile(AppDir() + "ORVMAIN.LOG", &log);
-        return Clean(log);
+        return WithoutCarriageReturns(log);
     }
     static App Start(const std::string& args) {
         static std::atomic<int> runs{0};
@@ -158,7 +137,7 @@ struct Faults : ::testing::Test {
         std::string text;
         ReadWholeFile(app.out, &text);
         DeleteFileA(app.out.c_str());
-        return Clean(text);
+        return WithoutCarriageReturns(text);
     }
     // Ends the application as a crash would; its result lines stay readable by Finish.
     static void Kill(App& app) {
@@ -340,8 +319,8 @@ TEST_F(Faults, ABusyStormEndsInTheScanItHeldUp) {
     // Each poke went out 151 times, the same block each time.
     const std::string log = ServerLog();
     for (const char* item : {"POKE item=4 ", "POKE item=7 "}) {
-        EXPECT_EQ(CountLines(log, item), 151) << item;
-        EXPECT_EQ(CountLines(log, item + Line(log, item)), 151) << item;
+        EXPECT_EQ(CountLinesStartingWith(log, item), 151) << item;
+        EXPECT_EQ(CountLinesStartingWith(log, item + Line(log, item)), 151) << item;
     }
     std::printf("figure: busy storm of 150: start %lld ms, first transfer within %lld ms\n",
                 Ms(Line(out, "start ")), MaxMs(Line(out, "page ")));
@@ -366,7 +345,7 @@ TEST_F(Faults, ARefusedInitiateFailsEveryCallPromptlyAndLeavesNothing) {
         Sleep(50);
     EXPECT_EQ(CountProcessesNamed("ORVMAIN.EXE"), 0);
     EXPECT_EQ(GlobalFindAtomA("Vellicor"), 0);
-    EXPECT_EQ(CountLines(ServerLog(), "CLOSE"), 1) << ServerLog();
+    EXPECT_EQ(CountLinesStartingWith(ServerLog(), "CLOSE"), 1) << ServerLog();
 
     Server("");
     const std::string next = Run(std::string("init open ") + kPage + " close quit");
@@ -428,7 +407,7 @@ TEST_F(Faults, TimeOutEndsABusyStormThatNeverStops) {
     EXPECT_EQ(Result(start), "-1003") << out;
     EXPECT_GE(Ms(start), 90000) << out;
     EXPECT_LE(Ms(start), 92500) << out;
-    const int posts = CountLines(ServerLog(), "POKE item=4 ");
+    const int posts = CountLinesStartingWith(ServerLog(), "POKE item=4 ");
     EXPECT_GT(posts, 1000);
     std::printf(
         "figure: endless busy storm: start failed after %lld ms and %d posts of the block\n",

@@ -152,6 +152,27 @@ bool FileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::string WithoutCarriageReturns(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        if (c != '\r')
+            out += c;
+    return out;
+}
+
+int CountLinesStartingWith(const std::string& text, const std::string& prefix) {
+    int count = 0;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        if (text.compare(start, prefix.size(), prefix) == 0)
+            ++count;
+        start = end + 1;
+    }
+    return count;
+}
+
 HANDLE StartProgram(const std::string& commandLine, const char* directory) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;

@@ -25,6 +25,10 @@ void DeleteTree(const std::string& dir);
 bool WriteTextFile(const std::string& path, const std::string& text);
 bool ReadWholeFile(const std::string& path, std::string* out);
 bool FileExists(const std::string& path);
+// Program output as tests compare it: without carriage returns.
+std::string WithoutCarriageReturns(const std::string& text);
+// How many lines of text start with prefix.
+int CountLinesStartingWith(const std::string& text, const std::string& prefix);
 
 struct RunResult {
     DWORD exitCode = 0;

@@ -39,13 +39,6 @@ std::string Hex(const uint8_t* bytes, size_t count) {
     return text;
 }
 
-uint32_t Fnv1a(const std::vector<uint8_t>& bytes) {
-    uint32_t hash = 2166136261u;
-    for (uint8_t b : bytes)
-        hash = (hash ^ b) * 16777619u;
-    return hash;
-}
-
 // Lines of the current page into a block prefilled with a marker; the block's bytes come back.
 int32_t GetLines(int32_t id, int16_t lines, SIZE_T size, std::vector<uint8_t>* bytes) {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
@@ -88,7 +81,8 @@ void ScanColourPage(int32_t id) {
                              Hex(line80 + 174, 3) + Hex(line80 + 276, 3);
     Check(bars == "ffffffffff0000ffffff00ff000000", "chart bars on line 80", bars);
     char digest[16];
-    std::snprintf(digest, sizeof digest, "%08x", static_cast<unsigned>(Fnv1a(page)));
+    std::snprintf(digest, sizeof digest, "%08x",
+                  static_cast<unsigned>(Fnv1a(page.data(), page.size())));
     Say("page fnv1a=%s", digest);
     std::vector<uint8_t> after;
     Check(GetLines(id, 2, 768, &after) == 768 && after == std::vector<uint8_t>(768, 0),

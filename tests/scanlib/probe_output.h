@@ -5,7 +5,11 @@
 #include <windows.h>
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
 
 inline HANDLE& ProbeOutput() {
     static HANDLE output = nullptr;
@@ -37,4 +41,28 @@ inline void Say(const char* format, ...) {
     line[length++] = '\n';
     DWORD written = 0;
     WriteFile(ProbeOutput(), line, static_cast<DWORD>(length), &written, nullptr);
+}
+
+// The numbers of a command's argument list "a,b,c".
+inline std::vector<int> Numbers(const char* text) {
+    std::vector<int> numbers;
+    for (const char* p = text; *p;) {
+        numbers.push_back(std::atoi(p));
+        p = std::strchr(p, ',');
+        if (!p)
+            break;
+        ++p;
+    }
+    return numbers;
+}
+
+inline int Arg(const std::vector<int>& numbers, size_t index, int fallback) {
+    return index < numbers.size() ? numbers[index] : fallback;
+}
+
+// FNV-1a over page bytes, continued from hash: equal hashes mean equal pages.
+inline uint32_t Fnv1a(const uint8_t* bytes, size_t count, uint32_t hash = 2166136261u) {
+    for (size_t i = 0; i < count; ++i)
+        hash = (hash ^ bytes[i]) * 16777619u;
+    return hash;
 }

@@ -13,37 +13,16 @@ namespace {
 
 const char* const kDrivers[] = {"ORVDR07.EXE", "ORVDR01.EXE", "ORVDR12.EXE", "ORVDR99.EXE"};
 
-std::string Clean(std::string text) {
-    std::string out;
-    for (char c : text)
-        if (c != '\r')
-            out += c;
-    return out;
-}
-
 std::string Run(const char* program, const std::string& args, DWORD timeoutMs = 60000) {
     RunResult result = RunProgram(BinPath(program) + " " + args, timeoutMs);
     EXPECT_FALSE(result.timedOut) << program << " " << args;
-    return Clean(result.output);
+    return WithoutCarriageReturns(result.output);
 }
 std::string App(const std::string& args) {
     return Run("orvapp.exe", args);
 }
 std::string Probe(const std::string& args) {
     return Run("ddeprobe.exe", args);
-}
-
-int CountLines(const std::string& text, const std::string& prefix) {
-    int count = 0;
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        if (text.compare(start, prefix.size(), prefix) == 0)
-            ++count;
-        start = end + 1;
-    }
-    return count;
 }
 
 bool WaitForProcessCount(const char* name, int count, DWORD timeoutMs) {
@@ -87,7 +66,7 @@ struct LibraryProcesses : ::testing::Test {
     static std::string ServerLog() {
         std::string log;
         ReadWholeFile(AppDir() + "ORVMAIN.LOG", &log);
-        return Clean(log);
+        return WithoutCarriageReturns(log);
     }
 };
 
@@ -104,7 +83,7 @@ TEST_F(LibraryProcesses, FrameExportsRegisterSubscribeAndRemoveClients) {
         << out;
     // Ids are not reused; the message id is returned for an unknown client too.
     EXPECT_NE(out.find("init 0 2\nmsgid "), std::string::npos) << out;
-    EXPECT_EQ(CountLines(out, "msgid 0"), 0) << out;
+    EXPECT_EQ(CountLinesStartingWith(out, "msgid 0"), 0) << out;
 }
 
 TEST_F(LibraryProcesses, AThirtySecondClientIsRefused) {
@@ -136,7 +115,8 @@ TEST_F(LibraryProcesses, TwoApplicationsShareOneTableAndOneServer) {
         << second;
     EXPECT_NE(first.find("table counter=3 count=3 ids=1,2,3 "), std::string::npos) << first;
     // The server was started once; the driver program at every load.
-    EXPECT_EQ(CountLines(ServerLog(), "INITIATE app=Orvane topic=Vellicor"), 2) << ServerLog();
+    EXPECT_EQ(CountLinesStartingWith(ServerLog(), "INITIATE app=Orvane topic=Vellicor"), 2)
+        << ServerLog();
     EXPECT_EQ(CountProcessesNamed("ORVMAIN.EXE"), 1);
     EXPECT_EQ(CountProcessesNamed("ORVDR07.EXE"), 2);
 }
@@ -154,7 +134,7 @@ TEST_F(LibraryProcesses, TheLastProcessToUnloadWithAnEmptyTableClosesTheServer) 
     std::string other = App("load init quit=2 unload");
     EXPECT_NE(other.find("init 0 2\nquit 2\nunload"), std::string::npos) << other;
     EXPECT_EQ(CountProcessesNamed("ORVMAIN.EXE"), 1);
-    EXPECT_EQ(CountLines(ServerLog(), "CLOSE"), 0) << ServerLog();
+    EXPECT_EQ(CountLinesStartingWith(ServerLog(), "CLOSE"), 0) << ServerLog();
 
     WriteTextFile(done, "");
     holderApp.join();
@@ -162,7 +142,7 @@ TEST_F(LibraryProcesses, TheLastProcessToUnloadWithAnEmptyTableClosesTheServer) 
     DeleteFileA(done.c_str());
     EXPECT_NE(holder.find("quit 1\nunload"), std::string::npos) << holder;
     EXPECT_TRUE(WaitForProcessCount("ORVMAIN.EXE", 0, 5000));
-    EXPECT_EQ(CountLines(ServerLog(), "CLOSE"), 1) << ServerLog();
+    EXPECT_EQ(CountLinesStartingWith(ServerLog(), "CLOSE"), 1) << ServerLog();
 }
 
 TEST_F(LibraryProcesses, ServerLaunchFailuresReachInit) {
@@ -200,7 +180,8 @@ TEST_F(LibraryProcesses, ScannerSelectionDecidesTheDriverStart) {
             << c.id << ": " << out;
     }
     EXPECT_EQ(CountProcessesNamed("ORVDR07.EXE"), 0);
-    EXPECT_EQ(CountLines(ServerLog(), "INITIATE"), 0) << "no conversation without a driver";
+    EXPECT_EQ(CountLinesStartingWith(ServerLog(), "INITIATE"), 0)
+        << "no conversation without a driver";
     Select(149, "ORVDR07.EXE");
     EXPECT_NE(App("load init").find("init 0 1"), std::string::npos);
     EXPECT_EQ(CountProcessesNamed("ORVDR07.EXE"), 1);
@@ -252,11 +233,11 @@ TEST_F(LibraryProcesses, ABusyPokeIsPostedAgainUntilAcknowledged) {
     std::string out = Probe("connect poke=4 end");
     EXPECT_NE(out.find("connect 0\npoke ok\nend"), std::string::npos) << out;
     std::string log = ServerLog();
-    EXPECT_EQ(CountLines(log, "POKE item=4 format=512 bytes="), 4) << log;
+    EXPECT_EQ(CountLinesStartingWith(log, "POKE item=4 format=512 bytes="), 4) << log;
     // The same block each time.
     size_t first = log.find("POKE item=4");
     std::string line = log.substr(first, log.find('\n', first) - first);
-    EXPECT_EQ(CountLines(log, line), 4) << log;
+    EXPECT_EQ(CountLinesStartingWith(log, line), 4) << log;
 }
 
 TEST_F(LibraryProcesses, AnswersForOtherItemsAreDroppedAndNegativeAnswersFail) {

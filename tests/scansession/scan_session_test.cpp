@@ -15,27 +15,6 @@
 
 namespace {
 
-std::string Clean(const std::string& text) {
-    std::string out;
-    for (char c : text)
-        if (c != '\r')
-            out += c;
-    return out;
-}
-
-int CountLines(const std::string& text, const std::string& prefix) {
-    int count = 0;
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        if (text.compare(start, prefix.size(), prefix) == 0)
-            ++count;
-        start = end + 1;
-    }
-    return count;
-}
-
 // The value after "prefix" on the first line that starts with it.
 std::string LineAfter(const std::string& text, const std::string& prefix, size_t skip = 0) {
     size_t at = 0;
@@ -87,7 +66,7 @@ struct ScanSession : ::testing::Test {
     static std::string ServerLog() {
         std::string log;
         ReadWholeFile(AppDir() + "ORVMAIN.LOG", &log);
-        return Clean(log);
+        return WithoutCarriageReturns(log);
     }
     // Runs the application to its end; its result lines come through a file of its own, since
     // the server it starts would keep an inherited output pipe open.
@@ -107,7 +86,7 @@ struct ScanSession : ::testing::Test {
         std::string text;
         ReadWholeFile(out, &text);
         DeleteFileA(out.c_str());
-        return Clean(text);
+        return WithoutCarriageReturns(text);
     }
 };
 
@@ -137,7 +116,7 @@ TEST_F(ScanSession, CapabilityLevelsAndResolutionsFromTheServersAnswers) {
         // Read before any client registered: the id plays no part.
         std::string out = App("caps init caps");
         EXPECT_NE(out.find(c.expected), std::string::npos) << c.scanner << "\n" << out;
-        EXPECT_EQ(CountLines(out, "caps id=7 "), 2) << out;
+        EXPECT_EQ(CountLinesStartingWith(out, "caps id=7 "), 2) << out;
     }
     EXPECT_NE(App("caps").find("caps id=7 mode=9 "), std::string::npos);
 }
@@ -253,7 +232,7 @@ TEST_F(ScanSession, EndOfPageGivesZeroLinesWithoutAskingTheServer) {
               std::string::npos)
         << out;
     // Two requests: the lines and the empty block; the later calls stay local.
-    EXPECT_EQ(CountLines(ServerLog(), "REQUEST item=8 format=516"), 2) << ServerLog();
+    EXPECT_EQ(CountLinesStartingWith(ServerLog(), "REQUEST item=8 format=516"), 2) << ServerLog();
     // Without padding the width is the server's 13 bytes.
     out = App("init open " + Page(1, 300, 100, 10) + " start=0,0 get=10 get=4 get=4 close");
     EXPECT_NE(out.find("get 130\nget 52\nget 52\n"), std::string::npos) << out;
@@ -270,7 +249,7 @@ TEST_F(ScanSession, ACallersBufferSmallerThanTheLinesIsNotOverrun) {
           "get 64 real=64 guard=intact heap=ok"})
         EXPECT_NE(out.find(expected), std::string::npos) << expected << "\n" << out;
     // Two blocks of lines, the empty block that ends the page, one call after the end.
-    EXPECT_EQ(CountLines(out, "get 64 real=64 guard=intact heap=ok"), 4) << out;
+    EXPECT_EQ(CountLinesStartingWith(out, "get 64 real=64 guard=intact heap=ok"), 4) << out;
 }
 
 TEST_F(ScanSession, CancelFromTheDialogsButtonCancelsNowAndLater) {
@@ -303,8 +282,8 @@ TEST_F(ScanSession, CancelFromTheDialogsButtonCancelsNowAndLater) {
     EXPECT_NE(out.find("start 0\nget 2500\nclose 0"), std::string::npos) << out;
     // Each cancelled call told the server; the cancelled calls asked for no lines.
     const std::string log = ServerLog();
-    EXPECT_EQ(CountLines(log, "REQUEST item=9 format=0"), 2) << log;
-    EXPECT_EQ(CountLines(log, "REQUEST item=8 format=516"), 2) << log;
+    EXPECT_EQ(CountLinesStartingWith(log, "REQUEST item=9 format=0"), 2) << log;
+    EXPECT_EQ(CountLinesStartingWith(log, "REQUEST item=8 format=516"), 2) << log;
 }
 
 TEST_F(ScanSession, TheBarFillsByQuartersAndTheDialogGoesAtTheEnd) {
@@ -393,7 +372,8 @@ TEST_F(ScanSession, ASecondClientWaitsForTheFirstAndHearsWhenItCloses) {
     EXPECT_NE(second.find("pump\nnotes 1 1 1\nbusy 0\nopen 0\nclose 0"), std::string::npos)
         << second;
     // Opening twice kept one conversation per client.
-    EXPECT_EQ(CountLines(ServerLog(), "INITIATE app=Orvane topic=Vellicor"), 4) << ServerLog();
+    EXPECT_EQ(CountLinesStartingWith(ServerLog(), "INITIATE app=Orvane topic=Vellicor"), 4)
+        << ServerLog();
 }
 
 TEST_F(ScanSession, AClientWhoseWindowIsGoneLosesTheScannerAndItsEntry) {
@@ -405,7 +385,7 @@ TEST_F(ScanSession, AClientWhoseWindowIsGoneLosesTheScannerAndItsEntry) {
         << out;
     // The conversation window went with the application's window: nothing more reached the
     // server, and the next client is served.
-    EXPECT_EQ(CountLines(ServerLog(), "REQUEST item=8 format=516"), 1) << ServerLog();
+    EXPECT_EQ(CountLinesStartingWith(ServerLog(), "REQUEST item=8 format=516"), 1) << ServerLog();
     out = App("init open " + Page(1, 300, 100, 50) + " start=0,1 get=50 close");
     EXPECT_NE(out.find("open 0\nsetattr 0 mode=1 adf=0 bright=1 res=300 area=0,0,100,50 "),
               std::string::npos)
@@ -447,11 +427,11 @@ TEST_F(ScanSession, DecompressionControlCodesAndWhatReachesTheServer) {
     EXPECT_NE(log.find("POKE item=10 format=516 bytes=002004020b000c000d000e000200\n"),
               std::string::npos)
         << log;
-    EXPECT_EQ(CountLines(log, "REQUEST item=15 format=516"), 3) << log;
+    EXPECT_EQ(CountLinesStartingWith(log, "REQUEST item=15 format=516"), 3) << log;
     // The trace: nothing for a non-zero first argument, the empty text for unknown numbers.
     std::string trace;
     ReadWholeFile(AppDir() + "ORVLIB.LOG", &trace);
-    trace = Clean(trace);
+    trace = WithoutCarriageReturns(trace);
     EXPECT_EQ(trace.find("-1013"), std::string::npos) << trace;
     EXPECT_NE(trace.find("\n, fId=0\n, -1014, fId=0\n"), std::string::npos) << trace;
     EXPECT_NE(trace.find("enter : Zentrix - get_graphic_data, fId=0\n"
@@ -475,7 +455,7 @@ TEST_F(ScanSession, TraceLinesOfTheScanningExports) {
     ASSERT_NE(out.find("get 1600\n"), std::string::npos) << out;
     std::string trace;
     ReadWholeFile(AppDir() + "ORVLIB.LOG", &trace);
-    trace = Clean(trace);
+    trace = WithoutCarriageReturns(trace);
     // Calls before the first ORV_Init write nothing.
     EXPECT_EQ(trace.compare(0, 23, "enter : ORV_Init, fId=0"), 0) << trace;
     const char* expected[] = {

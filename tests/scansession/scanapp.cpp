@@ -58,22 +58,6 @@ void Pump(DWORD ms) {
     } while (GetTickCount() - start < ms);
 }
 
-std::vector<int> Numbers(const char* text) {
-    std::vector<int> numbers;
-    for (const char* p = text; *p;) {
-        numbers.push_back(std::atoi(p));
-        p = std::strchr(p, ',');
-        if (!p)
-            break;
-        ++p;
-    }
-    return numbers;
-}
-
-int Arg(const std::vector<int>& numbers, size_t index, int fallback) {
-    return index < numbers.size() ? numbers[index] : fallback;
-}
-
 HGLOBAL FilledBlock(SIZE_T size) {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
     void* bytes = GlobalLock(block);
@@ -178,12 +162,6 @@ void Dialog() {
     GetDlgItemTextA(dialog, IDCANCEL, button, sizeof button);
     HWND owner = GetWindow(dialog, GW_OWNER);
     Say("dialog %s|%s|%s", title, button, owner == g_window ? "owned" : "foreign");
-}
-
-uint32_t Fnv1a(const uint8_t* bytes, size_t count, uint32_t hash = 2166136261u) {
-    for (size_t i = 0; i < count; ++i)
-        hash = (hash ^ bytes[i]) * 16777619u;
-    return hash;
 }
 
 // Opens the scanner; while another client holds it, waits for the free notification (or 250 ms,
