@@ -7,10 +7,10 @@
 #include <windows.h>
 #include <dde.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
+#include "bench_timing.h"
 #include "line_format.h"
 #include "page_source.h"
 #include "raw_dde_client.h"
@@ -21,20 +21,6 @@ constexpr int kWidth = 2480, kLines = 3508, kResolution = 300; // A4 at 300 dpi
 constexpr uint16_t kColour = 0x10;
 constexpr int kLineBytes = 3 * kWidth;
 constexpr unsigned kFormatLines = 516;
-
-double NowMs() {
-    static LARGE_INTEGER frequency{};
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
 
 std::vector<uint8_t> Words(std::initializer_list<uint16_t> words) {
     std::vector<uint8_t> bytes;

@@ -8,11 +8,11 @@
 #include <windows.h>
 #include <psapi.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "bench_timing.h"
 #include "orvlib.h"
 
 namespace {
@@ -26,20 +26,6 @@ constexpr int kPaddedLineBytes = ((((kWidth + 31) & ~31) * 24 + 31) >> 3) & ~3;
 constexpr double kPollMs = 20.0;
 // The server sends at most 8 MB of lines a block; received blocks land on the 16 MB stack.
 constexpr int kLargestLines = (8 << 20) / kServerLineBytes;
-
-double NowMs() {
-    static LARGE_INTEGER frequency{};
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
 
 SIZE_T PrivateBytes(SIZE_T* peak = nullptr) {
     PROCESS_MEMORY_COUNTERS counters{};

@@ -216,12 +216,7 @@ void Run(const char* command) {
 
 int main(int argc, char** argv) {
     KeepOutputPrivate();
-    int first = 1;
-    if (argc > 1 && std::strncmp(argv[1], "out=", 4) == 0) {
-        ProbeOutput() = CreateFileA(argv[1] + 4, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    CREATE_ALWAYS, FILE_FLAG_WRITE_THROUGH, nullptr);
-        first = 2;
-    }
+    const int first = TakeOutputArgument(argc, argv, FILE_FLAG_WRITE_THROUGH);
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = AppWindowProc;
     windowClass.hInstance = GetModuleHandleA(nullptr);

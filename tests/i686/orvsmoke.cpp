@@ -214,12 +214,7 @@ void Timed(const char* name, void (*step)()) {
 
 int main(int argc, char** argv) {
     KeepOutputPrivate();
-    int first = 1;
-    if (argc > 1 && std::strncmp(argv[1], "out=", 4) == 0) {
-        ProbeOutput() = CreateFileA(argv[1] + 4, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    CREATE_ALWAYS, 0, nullptr);
-        first = 2;
-    }
+    const int first = TakeOutputArgument(argc, argv);
     bool scan = first == argc, clean = first == argc;
     for (int i = first; i < argc; ++i) {
         scan = scan || std::strcmp(argv[i], "scan") == 0;

@@ -28,6 +28,16 @@ inline void KeepOutputPrivate() {
     SetStdHandle(STD_ERROR_HANDLE, nul);
 }
 
+// Result lines go to the file of a first argument "out=PATH" (opened with the given flags) instead
+// of the standard output; returns the index of the first command argument.
+inline int TakeOutputArgument(int argc, char** argv, DWORD flags = 0) {
+    if (argc < 2 || std::strncmp(argv[1], "out=", 4) != 0)
+        return 1;
+    ProbeOutput() = CreateFileA(argv[1] + 4, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                flags, nullptr);
+    return 2;
+}
+
 inline void Say(const char* format, ...) {
     char line[512];
     va_list args;
