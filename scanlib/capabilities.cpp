@@ -28,14 +28,16 @@ uint8_t Byte(const uint8_t* reply, size_t size, size_t offset) {
     return offset < size ? reply[offset] : 0;
 }
 
-// Runs fill over the locked bytes of a reply block, then unlocks and frees it.
-template <typename Fill> void ConsumeReply(HGLOBAL block, Fill fill) {
+// Runs fill over the locked bytes of a reply block, then unlocks and frees it. False when the
+// block could not be locked: that reply counts as no data.
+template <typename Fill> bool ConsumeReply(HGLOBAL block, Fill fill) {
     auto* bytes = static_cast<const uint8_t*>(GlobalLock(block));
     if (bytes) {
         fill(bytes, GlobalSize(block));
         GlobalUnlock(block);
     }
     GlobalFree(block);
+    return bytes != nullptr;
 }
 
 } // namespace
@@ -88,13 +90,16 @@ void FetchCapabilities() {
         return;
     char file[kPathBufferSize];
     int32_t scanId = kDefaultCapabilityScanId;
+    // ScanId is a 32-bit field: the whole value of the key, not the 16-bit scanner id.
     if (JoinPath(file, sizeof file, AppDirectory(), kSelectionFile))
-        scanId =
-            ReadProfileInt16(kScannerSection, kCurrentScannerIdKey, kDefaultCapabilityScanId, file);
+        scanId = ReadProfileNumber(kScannerSection, kCurrentScannerIdKey,
+                                   kDefaultCapabilityScanId, INT32_MIN, INT32_MAX, file);
     ScannerCapabilities record;
-    ConsumeReply(capabilities.block, [&](const uint8_t* bytes, size_t size) {
-        CapabilitiesFromReply(bytes, size, scanId, &record);
-    });
+    // The shared record is left as it is rather than given bytes no reply filled.
+    if (!ConsumeReply(capabilities.block, [&](const uint8_t* bytes, size_t size) {
+            CapabilitiesFromReply(bytes, size, scanId, &record);
+        }))
+        return;
     record.ScanRes = kOnly300Dpi;
     Reply resolutions = RequestData(kFormatResolutions, kItemResolutions);
     if (resolutions.outcome == Outcome::Data && resolutions.block)

@@ -176,8 +176,15 @@ int16_t RegisterClient(HWND window, HGLOBAL attributeBlock, int32_t* newId) {
     TableLock lock;
     if (IsWindowRegistered(window))
         return ORV_ERR_WINDOW_REGISTERED;
-    if (EntryCount() >= kMaxClients && (ReclaimStale() == 0 || EntryCount() >= kMaxClients))
-        return ORV_ERR_NO_MEMORY;
+    const int32_t holder = Header()->openClient;
+    if (EntryCount() >= kMaxClients) {
+        ReclaimStale();
+        // A dead holder given up here frees the scanner like any release: waiting clients hear it.
+        if (holder != 0 && Header()->openClient == 0)
+            NotifyScannerFree();
+        if (EntryCount() >= kMaxClients)
+            return ORV_ERR_NO_MEMORY;
+    }
     int32_t id = ++Header()->idCounter;
     AddClient(id, window, attributeBlock);
     *newId = id;

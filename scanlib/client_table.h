@@ -85,7 +85,8 @@ ClientEntry* EntryAt(int index);
 ScannerCapabilities* Capabilities();
 
 // Registers a client atomically: a new id from the counter and an entry {id, window, block,
-// this process}. A full table first gives up its stale entries. Returns 0 and the id, -1012
+// this process}. A full table first gives up its stale entries (and a dead holder, telling the
+// waiting clients the scanner is free). Returns 0 and the id, -1012
 // when the window is already registered, -1010 when the table is still full (nothing written
 // then). The block becomes this process's to free.
 int16_t RegisterClient(HWND window, HGLOBAL attributeBlock, int32_t* newId);

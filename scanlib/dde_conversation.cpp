@@ -183,8 +183,8 @@ int16_t OpenConversation(HWND parent) {
     ATOM topic = GlobalAddAtomA(kDdeTopic);
     g_awaitingInitiate = true;
     g_serverWindow = nullptr;
-    SendMessageA(HWND_BROADCAST, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(g_clientWindow),
-                 MAKELPARAM(application, topic));
+    BroadcastBounded(WM_DDE_INITIATE, reinterpret_cast<WPARAM>(g_clientWindow),
+                     MAKELPARAM(application, topic));
     g_awaitingInitiate = false;
     // Every server answering has added its own atoms; ours are released once the broadcast is over.
     GlobalDeleteAtom(application);
@@ -215,10 +215,24 @@ OutgoingBlock NewOutgoingBlock(size_t bytes) {
     return {handle, words};
 }
 
-bool PokeItem(HGLOBAL block, uint16_t item) {
-    if (!CanExchange() || !PostPoke(block, item))
+void BroadcastBounded(UINT message, WPARAM wParam, LPARAM lParam) {
+    // One window that stops taking messages would otherwise hold every load in the session.
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(HWND_BROADCAST, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                        kBroadcastWindowMs, &ignored);
+}
+
+bool PokeItem(HGLOBAL block, uint16_t item, bool* posted) {
+    const bool sent = CanExchange() && PostPoke(block, item);
+    if (posted)
+        *posted = sent;
+    if (!sent)
         return false;
     return AwaitAnswer(item, false, block).outcome == Outcome::Ack;
+}
+
+bool PostRequestUnanswered(uint16_t format, uint16_t item) {
+    return g_serverWindow && IsWindow(g_serverWindow) && PostRequest(format, item);
 }
 
 bool RequestAck(uint16_t format, uint16_t item) {
@@ -260,16 +274,19 @@ void DestroyClientWindow() {
 }
 
 void EndConversation(HWND serverMainWindow) {
-    // Bounded: a server that hangs must not hold the unloading process forever.
+    // Bounded as a whole: a server that hangs must not hold the unloading process forever.
+    const DWORD start = GetTickCount();
+    auto left = [start] {
+        const DWORD spent = GetTickCount() - start;
+        return spent < kShutdownLimitMs ? kShutdownLimitMs - spent : 0;
+    };
     // Without a conversation no close was asked, so there is nothing to wait for.
     DWORD_PTR ignored = 0;
     bool closeSent = g_serverWindow && SendMessageTimeoutA(g_serverWindow, WM_CLOSE, 0, 0,
-                                                           SMTO_NORMAL, kShutdownLimitMs, &ignored);
-    for (DWORD waited = 0;
-         closeSent && FindWindowA(kServerDdeWindowClass, "") && waited < kShutdownLimitMs;
-         waited += kShutdownPollMs) {
+                                                           SMTO_NORMAL, left(), &ignored);
+    while (closeSent && FindWindowA(kServerDdeWindowClass, "") && left() > 0) {
         PumpMessages(WM_NULL);
-        WaitTimeOfDay(kShutdownPollMs);
+        WaitTimeOfDay(kShutdownPollMs < left() ? kShutdownPollMs : left());
     }
     g_serverWindow = nullptr;
     DestroyClientWindow();
@@ -278,7 +295,11 @@ void EndConversation(HWND serverMainWindow) {
         if (recorded && IsWindow(recorded))
             DestroyWindow(recorded);
     }
-    if (serverMainWindow && IsWindow(serverMainWindow))
-        SendMessageTimeoutA(serverMainWindow, WM_CLOSE, 0, 0, SMTO_NORMAL, kShutdownLimitMs,
-                            &ignored);
+    if (!serverMainWindow || !IsWindow(serverMainWindow))
+        return;
+    // With no time left the close is posted: the server still ends, nobody waits for it.
+    if (left() > 0)
+        SendMessageTimeoutA(serverMainWindow, WM_CLOSE, 0, 0, SMTO_NORMAL, left(), &ignored);
+    else
+        PostMessageA(serverMainWindow, WM_CLOSE, 0, 0);
 }

@@ -14,7 +14,12 @@ constexpr char kServerDdeWindowClass[] = "Orvane";
 constexpr DWORD kPollMs = 20;
 constexpr int32_t kReplyTimeoutSeconds = 90;
 constexpr DWORD kShutdownPollMs = 500;
+// The whole shutdown (close request, wait for the DDE window to go, main window's close) ends
+// within this time, however the server behaves.
 constexpr DWORD kShutdownLimitMs = 10000;
+// Each top-level window gets this long to handle a broadcast; a window whose program stopped
+// taking messages is skipped at once once the system counts it as hung.
+constexpr UINT kBroadcastWindowMs = 3000;
 
 // Status word of an acknowledgement and flags word of a DDE block.
 constexpr uint16_t kAckPositive = 0x8000;
@@ -66,16 +71,25 @@ int16_t OpenConversation(HWND parent);
 void ClearRefusalMark();
 HWND ClientWindow();
 HWND ServerWindow();
+// Sends a message to every top-level window, bounded per window; messages sent to this thread
+// (the server's answer to an initiate) are handled during the wait.
+void BroadcastBounded(UINT message, WPARAM wParam, LPARAM lParam);
 // Poke the block under the item; an answer with fBusy re-posts the same block. True on fAck.
-bool PokeItem(HGLOBAL block, uint16_t item);
+// `posted` tells whether the block reached the server at all: one that never did is still the
+// caller's to free.
+bool PokeItem(HGLOBAL block, uint16_t item, bool* posted = nullptr);
+// Posts a request and does not wait: for a client whose conversation window is gone, which no
+// answer can reach. True when it was posted.
+bool PostRequestUnanswered(uint16_t format, uint16_t item);
 // Request answered by an acknowledgement: true on fAck.
 bool RequestAck(uint16_t format, uint16_t item);
 // Request answered by a data message (the block) or an acknowledgement (Ack or Nack).
 Reply RequestData(uint16_t format, uint16_t item);
 // Drains the thread's queue, dispatching; returns 1 when the wanted message was met and removed.
 int PumpMessages(UINT wanted);
-// Closes the server (WM_CLOSE to its DDE window, bounded wait for it to go) and destroys this
-// process's client window; the table's conversation window and the main window are closed too.
+// Closes the server (WM_CLOSE to its DDE window, wait for it to go, all within kShutdownLimitMs)
+// and destroys this process's client window; the table's conversation window and the main window
+// are closed too.
 void EndConversation(HWND serverMainWindow);
 // Destroys this process's client window without ending the conversation.
 void DestroyClientWindow();

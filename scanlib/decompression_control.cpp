@@ -48,7 +48,12 @@ bool PokeDecompParameters(const DecompDataRequest& request) {
     words[5] = static_cast<uint16_t>(request.Param4);
     words[6] = static_cast<uint16_t>(request.Param5 == 1 ? 0 : request.Param5);
     GlobalUnlock(block.handle);
-    return PokeItem(block.handle, kItemDecompParameters);
+    // Ours until posted; the server frees it after that.
+    bool posted = false;
+    const bool taken = PokeItem(block.handle, kItemDecompParameters, &posted);
+    if (!posted)
+        GlobalFree(block.handle);
+    return taken;
 }
 
 int16_t DecompData(const DecompDataRequest* request, DecompDataOutput* output) {

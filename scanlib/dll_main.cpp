@@ -11,36 +11,26 @@
 
 namespace {
 
-// A refused load must not leave a window whose procedure lives in the unloaded module.
-BOOL Refuse(HINSTANCE instance) {
-    DestroyClientWindow();
-    UnregisterClientWindowClass(instance);
-    CloseTable();
-    UnmarkServerUser();
-    g_library.refused = true;
-    return FALSE;
-}
-
 BOOL Attach(HINSTANCE instance) {
     if (!OpenOrCreateTable())
         return FALSE;
-    // Every later step reads or writes the table: without a view the library cannot work.
+    // Every later step reads or writes the table: without a view the library cannot work. The
+    // system calls the entry point with process-detach right after a refusal, which cleans up.
     if (!MapTable())
-        return Refuse(instance);
+        return FALSE;
     g_library.instance = instance;
     g_library.attachStatus = ConnectToServer(instance);
     int block = GetLanguageBlock();
     g_library.dialogTemplateId = static_cast<uint16_t>(DialogId(block, 0));
     g_library.stringBase = static_cast<uint32_t>(StringId(block, 100));
-    // Checked last on purpose: a copy in a wrong directory still finds or starts the server.
-    if (!LibraryInWindowsDirectory(instance))
-        return Refuse(instance);
-    return TRUE;
+    // Checked last on purpose: a copy in a wrong directory still finds or starts the server. The
+    // detach that follows the refusal closes that server again unless another process uses it.
+    return LibraryInWindowsDirectory(instance) ? TRUE : FALSE;
 }
 
+// Also run right after a refused attach, so a refused copy leaves no server running for nobody
+// and no window whose procedure lives in the unloaded module.
 void Detach(HINSTANCE instance) {
-    if (g_library.refused)
-        return;
     // The server goes with the last process using it, not with the first one to unload while
     // the table is empty: another process may be between one client and the next.
     LaunchLock launch;
@@ -51,8 +41,10 @@ void Detach(HINSTANCE instance) {
         CloseTable();
         return;
     }
-    // Other clients keep the server and the table; this module's window goes with the module.
+    // Other clients keep the server and the table; this module's window and class go with the
+    // module, even though this process's clients (if any) then have no conversation window left.
     DestroyClientWindow();
+    UnregisterClientWindowClass(instance);
 }
 
 } // namespace

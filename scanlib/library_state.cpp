@@ -1,3 +1,3 @@
 #include "library_state.h"
 
-LibraryState g_library = {nullptr, 0, 0, 0, false};
+LibraryState g_library = {nullptr, 0, 0, 0};

@@ -9,7 +9,6 @@ struct LibraryState {
     int16_t attachStatus;      // outcome of the connect at attach (0 or a negative status)
     uint16_t dialogTemplateId; // language block N * 100: the "Scanning" dialog
     uint32_t stringBase;       // language block N * 1000 + 100
-    bool refused;              // the load was refused: detach leaves everything alone
 };
 
 extern LibraryState g_library;

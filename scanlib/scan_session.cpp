@@ -81,12 +81,12 @@ bool PokeTransferSetup(int16_t lineCount) {
     words[2] = static_cast<uint16_t>(g_transfer.decompressionMode);
     words[3] = static_cast<uint16_t>(lineCount);
     GlobalUnlock(block.handle);
-    // A block that cannot be posted is still ours; once posted it is the server's.
-    if (!IsWindow(ServerWindow())) {
+    // A block that never reached the server is still ours; once posted it is the server's.
+    bool posted = false;
+    const bool taken = PokeItem(block.handle, kItemTransferSetup, &posted);
+    if (!posted)
         GlobalFree(block.handle);
-        return false;
-    }
-    return PokeItem(block.handle, kItemTransferSetup);
+    return taken;
 }
 
 // Writes `size` zero bytes at the start of the caller's block, never past its end. Returns
@@ -308,7 +308,8 @@ int16_t OpenScanner(int32_t fId) {
 }
 
 int16_t CloseScanner(int32_t fId) {
-    if (!IsOpenClient(fId))
+    // Only the holder matters: a client that quit before closing still frees the scanner here.
+    if (fId == 0 || Holder() != fId)
         return ORV_ERR_UNKNOWN_CLIENT;
     HideScanningDialog(FocusOwner(fId));
     SetHolder(0);
@@ -367,8 +368,9 @@ int32_t TransferLines(int32_t fId, HGLOBAL buffer, int16_t lineCount, uint16_t i
         TransferInner(ClientWindowOf(fId), buffer, lineCount, ProgressShown(), item);
     if (result == ORV_ERR_DATA_CLIENT_GONE) {
         // The application's window is gone: the client loses the scanner and its entry. The
-        // cancel reaches the server only while a conversation window of this process lives.
-        RequestAck(0, kItemCancel);
+        // server is told the page is abandoned, but no answer can reach the dead conversation
+        // window, so none is awaited.
+        PostRequestUnanswered(0, kItemCancel);
         SetHolder(0);
         RemoveClient(fId);
         HideScanningDialog(nullptr);

@@ -30,13 +30,13 @@ void BuildAppDirectory() {
 }
 
 // Starts a program of the application directory minimised; the broadcast returns once every
-// top-level window, the new program's included, has handled it.
+// top-level window, the new program's included, has handled it or run out of its time.
 UINT StartProgram(const char* name) {
     char path[kPathBufferSize];
     if (!JoinPath(path, sizeof path, g_appDirectory, name))
         return ERROR_FILE_NOT_FOUND;
     UINT result = WinExec(path, SW_MINIMIZE);
-    SendMessageA(HWND_BROADCAST, WM_NULL, 0, 0);
+    BroadcastBounded(WM_NULL, 0, 0);
     return result;
 }
 

@@ -260,8 +260,9 @@ HGLOBAL DecompressionReply() {
 // once the page is through.
 void AnswerLines(HWND client, unsigned item) {
     const ServerSettings& s = Settings();
-    if (CurrentPage() == PageState::None) {
-        AnswerAck(client, item, 0);
+    // A positive acknowledgement instead of lines tells the library the page was cancelled.
+    if (CurrentPage() == PageState::None || CurrentPage() == PageState::Cancelled) {
+        AnswerAck(client, item, CurrentPage() == PageState::Cancelled ? kAckFlag : 0);
         return;
     }
     int lineBytes = PageLineBytes();
@@ -382,8 +383,12 @@ void OnPoke(HWND client, LPARAM lParam) {
 void OnRequest(HWND client, unsigned format, unsigned item) {
     const ServerSettings& s = Settings();
     LogRequest(item, format);
-    if (!IsWindow(client))
+    if (!IsWindow(client)) {
+        // Nobody to answer, but a client whose window died mid-page still abandons the page.
+        if (item == kItemCancel)
+            CancelPage();
         return;
+    }
     DelayAnswer(item);
     if (ItemInSet(s.nackItems, item)) {
         AnswerAck(client, item, 0);

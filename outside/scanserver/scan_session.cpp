@@ -52,7 +52,7 @@ bool StartPage() {
 }
 
 void CancelPage() {
-    g_page = PageState::None;
+    g_page = PageState::Cancelled;
 }
 
 void EndPage() {

@@ -11,7 +11,8 @@ struct ScanParameters {
     uint16_t resolution;
 };
 
-enum class PageState { None, Active, Ended };
+// Cancelled: the server cancelled the page (item 9); its line requests are answered "cancelled".
+enum class PageState { None, Active, Ended, Cancelled };
 
 // Takes the parameters of the next page; false for a mode the scanner lacks or a line too long
 // for a line block. Ends any page in progress.

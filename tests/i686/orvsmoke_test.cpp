@@ -3,6 +3,7 @@
 // installation is broken (so a pass under emulation means something).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "harness.h"
@@ -33,6 +34,7 @@ struct Smoke : ::testing::Test {
         ResetInstall();
         ASSERT_TRUE(PlaceInWindows("ORVLIB32.DLL"));
         ASSERT_TRUE(PlaceInWindows("orvsmoke.exe"));
+        ASSERT_TRUE(PlaceInWindows("orvsmokec.exe"));
         ASSERT_TRUE(PlaceInWindows("ORVCLEAN.EXE"));
         ASSERT_TRUE(PlaceInAppDir("ORVDR07.EXE"));
         ASSERT_TRUE(
@@ -42,14 +44,16 @@ struct Smoke : ::testing::Test {
     void TearDown() override {
         ResetInstall();
         KillProcessesNamed("orvsmoke.exe");
+        KillProcessesNamed("orvsmokec.exe");
         KillProcessesNamed("ORVCLEAN.EXE");
     }
     // Runs the smoke program from the Windows directory; its lines come through a file, since
     // the server and driver program it starts would keep an inherited output pipe open.
-    static std::string Run(const std::string& steps, DWORD* exitCode) {
+    static std::string Run(const std::string& steps, DWORD* exitCode,
+                           const char* program = "orvsmoke.exe") {
         const std::string out = WindowsDir() + "orvsmoke.out";
         DeleteFileA(out.c_str());
-        HANDLE process = StartProgram(WindowsDir() + "orvsmoke.exe out=" + out + " " + steps,
+        HANDLE process = StartProgram(WindowsDir() + program + " out=" + out + " " + steps,
                                       WindowsDir().c_str());
         EXPECT_NE(process, nullptr) << steps;
         *exitCode = 99;
@@ -79,6 +83,23 @@ TEST_F(Smoke, PassesOnTheInstalledLibraryServerAndUninstaller) {
     ASSERT_NE(digest, std::string::npos) << out;
     // The emulated 32-bit run must deliver the same page.
     EXPECT_TRUE(WriteTextFile(BinPath("orvsmoke-page.txt"), out.substr(digest + 11, 8) + "\n"));
+}
+
+// The C application built from the same header: a page whose colour bars match the chart.
+TEST_F(Smoke, TheCApplicationScansAPage) {
+    ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
+    DWORD code = 1;
+    const std::string out = WithoutCarriageReturns(Run("", &code, "orvsmokec.exe"));
+    EXPECT_EQ(code, 0u) << out;
+    EXPECT_NE(out.find("orvsmokec: scanner \"Orvane Test Scanner\" (id 7), modes 0x9F, area "
+                       "2550 x 3300\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("page of 38400 bytes; line 80: ffffff ffff00 00ffff ff00ff 000000\n"
+                       "orvsmokec: closed 0\n"),
+              std::string::npos)
+        << out;
+    std::printf("%s", out.c_str());
 }
 
 TEST_F(Smoke, ReportsFailuresWithoutTheServerOrWithAnotherPicture) {

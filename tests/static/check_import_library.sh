@@ -6,7 +6,7 @@ cxx=$1 objdump=$2 include=$3 importlib=$4 source=$5 expected=$6
 [ -f "$importlib" ] || { echo "missing: $importlib"; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$cxx" -std=c++17 -Wall -Werror -I"$include" "$source" "$importlib" -static -o "$work/app.exe"
+"$cxx" -std=c++17 -Wall -Wextra -pedantic -Werror -I"$include" "$source" "$importlib" -static -o "$work/app.exe"
 actual=$("$objdump" -p "$work/app.exe" | awk '
     /DLL Name:/ { inlib = ($3 == "ORVLIB32.DLL"); next }
     inlib && /^[ \t]*[0-9a-f]+[ \t]+[0-9]+[ \t]+_ORV_/ { print $3 }
