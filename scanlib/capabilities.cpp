@@ -92,8 +92,8 @@ void FetchCapabilities() {
     int32_t scanId = kDefaultCapabilityScanId;
     // ScanId is a 32-bit field: the whole value of the key, not the 16-bit scanner id.
     if (JoinPath(file, sizeof file, AppDirectory(), kSelectionFile))
-        scanId = ReadProfileNumber(kScannerSection, kCurrentScannerIdKey,
-                                   kDefaultCapabilityScanId, INT32_MIN, INT32_MAX, file);
+        scanId = ReadProfileNumber(kScannerSection, kCurrentScannerIdKey, kDefaultCapabilityScanId,
+                                   INT32_MIN, INT32_MAX, file);
     ScannerCapabilities record;
     // The shared record is left as it is rather than given bytes no reply filled.
     if (!ConsumeReply(capabilities.block, [&](const uint8_t* bytes, size_t size) {

@@ -17,40 +17,40 @@
 #else
 #define ORV_LAYOUT_JOIN2(a, b) a##b
 #define ORV_LAYOUT_JOIN(a, b) ORV_LAYOUT_JOIN2(a, b)
-#define ORV_LAYOUT(condition, name)                                                               \
+#define ORV_LAYOUT(condition, name)                                                                \
     typedef char ORV_LAYOUT_JOIN(orv_layout_check_, __LINE__)[(condition) ? 1 : -1]
 #endif
 
 /* Statuses. 0 is success; every failure is negative. The 16-bit exports return the codes from
    -1 to -1019 and -18003, ORV_Get_Scan_Data the codes from -2001 to -2006. */
 #define ORV_OK 0
-#define ORV_ERR_NOT_PROVIDED (-1)          /* ORV_Setup, always */
-#define ORV_ERR_SCANNER_151 (-35)          /* selected scanner id 151 */
-#define ORV_ERR_SCANNER_154_156 (-36)      /* selected scanner id 154, 155 or 156 */
-#define ORV_ERR_SCANNER_152 (-37)          /* selected scanner id 152 */
-#define ORV_ERR_SCANNER_153 (-38)          /* selected scanner id 153 */
-#define ORV_ERR_SCANNER_IN_USE (-1001)     /* another client holds the scanner open */
-#define ORV_ERR_NO_CONVERSATION (-1002)    /* no DDE conversation with the server */
-#define ORV_ERR_EXCHANGE_FAILED (-1003)    /* posting, negative answer or time-out */
-#define ORV_ERR_NO_SERVER_WINDOW (-1008)   /* server started, main window missing */
-#define ORV_ERR_NO_SERVER (-1009)          /* server program could not be started */
-#define ORV_ERR_NO_MEMORY (-1010)          /* no attribute block, or the client table is full */
-#define ORV_ERR_UNKNOWN_CLIENT (-1011)     /* unknown id, or the client does not hold the scanner */
-#define ORV_ERR_WINDOW_REGISTERED (-1012)  /* the window is already a client */
-#define ORV_ERR_RESERVED_NOT_ZERO (-1013)  /* ORV_CntlCtr: first argument not 0 */
-#define ORV_ERR_UNKNOWN_FUNCTION (-1014)   /* ORV_CntlCtr: no such function number */
-#define ORV_ERR_NULL_REQUEST (-1015)       /* ORV_CntlCtr: request pointer null */
-#define ORV_ERR_NULL_OUTPUT (-1016)        /* ORV_CntlCtr: output pointer null */
-#define ORV_ERR_DECOMP_OFF (-1017)         /* ORV_CntlCtr: page decompression not switched on */
-#define ORV_ERR_GRAPHIC_TRANSFER (-1018)   /* ORV_CntlCtr: graphic data transfer failed */
-#define ORV_ERR_NO_DRIVER (-1019)          /* driver program could not be started (message shown) */
+#define ORV_ERR_NOT_PROVIDED (-1)         /* ORV_Setup, always */
+#define ORV_ERR_SCANNER_151 (-35)         /* selected scanner id 151 */
+#define ORV_ERR_SCANNER_154_156 (-36)     /* selected scanner id 154, 155 or 156 */
+#define ORV_ERR_SCANNER_152 (-37)         /* selected scanner id 152 */
+#define ORV_ERR_SCANNER_153 (-38)         /* selected scanner id 153 */
+#define ORV_ERR_SCANNER_IN_USE (-1001)    /* another client holds the scanner open */
+#define ORV_ERR_NO_CONVERSATION (-1002)   /* no DDE conversation with the server */
+#define ORV_ERR_EXCHANGE_FAILED (-1003)   /* posting, negative answer or time-out */
+#define ORV_ERR_NO_SERVER_WINDOW (-1008)  /* server started, main window missing */
+#define ORV_ERR_NO_SERVER (-1009)         /* server program could not be started */
+#define ORV_ERR_NO_MEMORY (-1010)         /* no attribute block, or the client table is full */
+#define ORV_ERR_UNKNOWN_CLIENT (-1011)    /* unknown id, or the client does not hold the scanner */
+#define ORV_ERR_WINDOW_REGISTERED (-1012) /* the window is already a client */
+#define ORV_ERR_RESERVED_NOT_ZERO (-1013) /* ORV_CntlCtr: first argument not 0 */
+#define ORV_ERR_UNKNOWN_FUNCTION (-1014)  /* ORV_CntlCtr: no such function number */
+#define ORV_ERR_NULL_REQUEST (-1015)      /* ORV_CntlCtr: request pointer null */
+#define ORV_ERR_NULL_OUTPUT (-1016)       /* ORV_CntlCtr: output pointer null */
+#define ORV_ERR_DECOMP_OFF (-1017)        /* ORV_CntlCtr: page decompression not switched on */
+#define ORV_ERR_GRAPHIC_TRANSFER (-1018)  /* ORV_CntlCtr: graphic data transfer failed */
+#define ORV_ERR_NO_DRIVER (-1019)         /* driver program could not be started (message shown) */
 #define ORV_ERR_DATA_NO_CONVERSATION (-2001)
-#define ORV_ERR_DATA_NO_BLOCK (-2002)      /* a data message without a block */
-#define ORV_ERR_DATA_EXCHANGE (-2003)      /* allocation, posting, negative answer or time-out */
+#define ORV_ERR_DATA_NO_BLOCK (-2002) /* a data message without a block */
+#define ORV_ERR_DATA_EXCHANGE (-2003) /* allocation, posting, negative answer or time-out */
 #define ORV_ERR_DATA_UNKNOWN_CLIENT (-2004)
-#define ORV_ERR_DATA_CLIENT_GONE (-2005)   /* the client's window is gone; the client was dropped */
+#define ORV_ERR_DATA_CLIENT_GONE (-2005) /* the client's window is gone; the client was dropped */
 #define ORV_ERR_DATA_CANCELLED (-2006)
-#define ORV_ERR_DECOMP_EXCHANGE (-18003)   /* ORV_CntlCtr: a decompression exchange failed */
+#define ORV_ERR_DECOMP_EXCHANGE (-18003) /* ORV_CntlCtr: a decompression exchange failed */
 
 /* ORV_CntlCtr function numbers. */
 #define ORV_CNTL_SET_DECOMP 1
@@ -242,7 +242,8 @@ int16_t WINAPI ORV_Is_Scanner_Busy(int32_t fId);
 void WINAPI ORV_Get_Scanner_Capabilities(int32_t fId, ScannerCapabilities* capabilities);
 /* The client's attributes; always 0. */
 int16_t WINAPI ORV_Get_Scanner_Attributes(int32_t fId, ScannerAttributes* attributes);
-/* Replaces the client's attributes (the contrast is overwritten with the scanner's normal value). */
+/* Replaces the client's attributes (the contrast is overwritten with the scanner's normal value).
+ */
 int16_t WINAPI ORV_Set_Scanner_Attributes(int32_t fId, ScannerAttributes* attributes);
 /* Page decompression control: reserved must be 0; function is one of ORV_CNTL_*; request and
    output are the records of that function. */

@@ -125,10 +125,16 @@ TEST_F(StaleClients, AHolderIsDroppedOnlyWhenItCanNeverClose) {
     DestroyWindow(window);
 }
 
+// The first client holds the scanner and its window goes with four others; the second waits
+// for the scanner and hears that it is free once the new client's registration gave it up.
 TEST_F(StaleClients, AFullTableGivesUpItsStaleEntriesToANewClient) {
+    constexpr UINT kFree = WM_APP + 7;
     HWND windows[kMaxClients];
-    for (HWND& window : windows)
-        Register(window = NewWindow());
+    int32_t ids[kMaxClients];
+    for (int i = 0; i < kMaxClients; ++i)
+        ids[i] = Register(windows[i] = NewWindow());
+    SetHolder(ids[0]);
+    ASSERT_TRUE(SubscribeClient(ids[1], kFree));
     const int32_t counter = Header()->idCounter;
     for (int i = 0; i < 5; ++i)
         DestroyWindow(windows[i * 6]);
@@ -137,6 +143,11 @@ TEST_F(StaleClients, AFullTableGivesUpItsStaleEntriesToANewClient) {
     ASSERT_EQ(RegisterClient(fresh, nullptr, &id), 0);
     EXPECT_EQ(id, counter + 1);
     EXPECT_EQ(EntryCount(), kMaxClients - 5 + 1);
+    EXPECT_EQ(Holder(), 0);
+    MSG note{};
+    EXPECT_TRUE(PeekMessageA(&note, windows[1], kFree, kFree, PM_REMOVE));
+    EXPECT_EQ(note.wParam, 1u);
+    EXPECT_EQ(note.lParam, 1);
     for (HWND window : windows)
         DestroyWindow(window);
     DestroyWindow(fresh);

@@ -10,8 +10,8 @@
 
 #include "orvlib.h"
 
-#define PAGE_PIXELS 100                     /* 100 pixels a line, 100 lines */
-#define PADDED_LINE_BYTES 384               /* 128 pixels (a multiple of 32) of 3 bytes */
+#define PAGE_PIXELS 100       /* 100 pixels a line, 100 lines */
+#define PADDED_LINE_BYTES 384 /* 128 pixels (a multiple of 32) of 3 bytes */
 #define PAGE_BYTES (PADDED_LINE_BYTES * PAGE_PIXELS)
 
 static FILE* g_out;
@@ -83,8 +83,8 @@ int main(int argc, char** argv) {
     windowClass.hInstance = GetModuleHandleA(NULL);
     windowClass.lpszClassName = "OrvSmokeC";
     RegisterClassA(&windowClass);
-    window = CreateWindowExA(0, "OrvSmokeC", "orvsmokec", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                             NULL, NULL, windowClass.hInstance, NULL);
+    window = CreateWindowExA(0, "OrvSmokeC", "orvsmokec", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, NULL,
+                             NULL, windowClass.hInstance, NULL);
     status = ORV_Init(window, &id);
     if (status != ORV_OK)
         return Failed("ORV_Init", status);
