@@ -41,7 +41,7 @@ bool AppDirPath(const RemovalRun* run, const char* name, char (&path)[kPathChars
 }
 
 // A group holds its count and directory, then its names from g + 2; a group may be empty.
-constexpr ManifestLayout kRemovalLayout = {2, 0};
+constexpr ManifestLayout kRemovalLayout = {2};
 
 int ReadManifestString(void* context, int id, char* out, int size) {
     out[0] = '\0';
