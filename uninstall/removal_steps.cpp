@@ -230,7 +230,9 @@ void ReleaseSharedFileCounts(const RemovalRun* run) {
                 if (!ManifestFilePath(run, groups[k], i, valueName) ||
                     !ReadSharedCount(key, valueName, &count))
                     continue;
-                if (count <= 1) {
+                // A count belongs to its file: once the file is gone, so is its count, however
+                // many installations raised it.
+                if (count <= 1 || !FileExists(valueName)) {
                     RegDeleteValueA(key, valueName);
                 } else {
                     DWORD lowered = count - 1;

@@ -88,9 +88,9 @@ TEST_F(StepsFixture, GroupsFollowOneAnotherUpToTheTotal) {
     EXPECT_FALSE(ManifestFilePath(&run, groups[3], 4, path));
 }
 
-// The package's files go whatever their counts, since every installation raises them; only a
-// library of the SYSTEM group (420) still counted by others stays. Every count goes down, a count
-// of 1 with its value; a value that is no 4-byte count is passed over.
+// The package's files go whatever their counts, since every installation raises them, and their
+// counts with them; only a library of the SYSTEM group (420) still counted by others stays, its
+// count lowered. A value that is no 4-byte count is passed over.
 TEST_F(StepsFixture, ListedFilesGoUnlessSystemLibrariesStillCountedByOthers) {
     UseManifest("manifest_consistent.dll");
     DWORD three = 3, one = 1, two = 2;
@@ -103,11 +103,11 @@ TEST_F(StepsFixture, ListedFilesGoUnlessSystemLibrariesStillCountedByOthers) {
     RemoveManifestFiles(&run);
     ReleaseSharedFileCounts(&run);
     EXPECT_FALSE(FileExists(base + "A.TXT"));
-    EXPECT_EQ(Count("A.TXT"), 2);
+    EXPECT_EQ(Count("A.TXT"), -1);
     EXPECT_FALSE(FileExists(base + "B.TXT"));
     EXPECT_EQ(Count("B.TXT"), -1);
     EXPECT_FALSE(FileExists(base + "SUB\\C.TXT"));
-    EXPECT_EQ(Count("SUB\\C.TXT"), 1);
+    EXPECT_EQ(Count("SUB\\C.TXT"), -1);
     EXPECT_TRUE(FileExists(base + "SUB\\DEEP\\D.TXT"));
     EXPECT_EQ(Count("SUB\\DEEP\\D.TXT"), 1);
     EXPECT_EQ(Count("SUB\\DEEP\\F.TXT"), -1);
