@@ -21,8 +21,7 @@ int WalkManifestGroups(ManifestStringReader reader, void* context, int total,
             return -1;
         const int count = ManifestNumber(reader, context, id);
         const int lastName = id + layout.firstName - 1 + count;
-        if (count < layout.minimumCount || count < 0 || lastName >= id + kManifestGroupStep ||
-            lastName > kLastManifestId)
+        if (count < 0 || lastName >= id + kManifestGroupStep || lastName > kLastManifestId)
             return -1;
         groups[found++] = {id, count};
         sum += count;

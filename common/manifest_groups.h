@@ -21,8 +21,7 @@ using ManifestStringReader = int (*)(void* context, int id, char* out, int size)
 int ManifestNumber(ManifestStringReader reader, void* context, int id);
 
 struct ManifestLayout {
-    int firstName;    // offset of a group's first file name from its id
-    int minimumCount; // groups with fewer names make the manifest inconsistent
+    int firstName; // offset of a group's first file name from its id
 };
 
 struct ManifestGroupSpan {
@@ -31,8 +30,9 @@ struct ManifestGroupSpan {
 };
 
 // Number of groups from 120 upward whose counts add up to exactly total (0 for a total below 1),
-// or -1 when they overshoot it, never reach it, hold fewer names than the layout's minimum or
-// more than fit before the next group or the language blocks.
+// or -1 when they overshoot it, never reach it, or a group holds a negative count or more names
+// than fit before the next group or the language blocks. A count of 0 (or none at all) is an
+// empty group: both copy loops pass it and go on with the next.
 int WalkManifestGroups(ManifestStringReader reader, void* context, int total,
                        const ManifestLayout& layout,
                        ManifestGroupSpan (&groups)[kMaxManifestGroups]);

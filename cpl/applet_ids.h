@@ -28,6 +28,7 @@ constexpr int kUserModelLine = 126;     // the list line of a user-defined model
 constexpr int kVersionFormat = 127;     // help dialog's version line
 constexpr int kPixelDriverFilter = 128; // open dialog filter names
 constexpr int kProgramFilter = 129;
+constexpr int kMsgDriverNameSpace = 130; // the pixel driver's file name holds a space
 
 // Main dialog.
 constexpr int kIdClose = 1; // "Cancel", relabelled "Close" after a change

@@ -29,11 +29,17 @@ bool FileExists(const char* path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void PixelDriverDir(char (&out)[kPathChars]) {
-    char windows[80] = "";
-    GetWindowsDirectoryA(windows, sizeof windows);
+bool PixelDriverDir(char (&out)[kPathChars]) {
+    char windows[kPixelWindowsDirChars + 1] = "";
+    const UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+    out[0] = '\0';
+    // A longer Windows directory does not fit; the empty buffer would put PIXTRAN at the root of
+    // the current drive.
+    if (length == 0 || length > kPixelWindowsDirChars)
+        return false;
     CopyText(out, kPathChars, windows);
     AppendText(out, kPathChars, "\\PIXTRAN\\");
+    return true;
 }
 
 namespace {

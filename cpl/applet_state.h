@@ -47,5 +47,8 @@ bool CopyText(char* out, int size, const char* text);
 bool AppendText(char* out, int size, const char* text);
 // True when path names an existing file (not a directory).
 bool FileExists(const char* path);
-// The pixel drivers' directory: Windows directory + "\PIXTRAN\".
-void PixelDriverDir(char (&out)[kPathChars]);
+// The pixel drivers' directory: Windows directory + "\PIXTRAN\". False (and out empty) when the
+// Windows directory is longer than the 79 characters it is read into: pixel drivers are then not
+// placed at all.
+constexpr int kPixelWindowsDirChars = 79;
+bool PixelDriverDir(char (&out)[kPathChars]);

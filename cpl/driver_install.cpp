@@ -138,9 +138,8 @@ void InstallScannerDriver(HWND dialog) {
         InstalledName(program);
         InstallFile(programSource, program);
     }
-    if (withPixelDriver) {
-        char pixel[kPathChars];
-        PixelDriverDir(pixel);
+    char pixel[kPathChars];
+    if (withPixelDriver && PixelDriverDir(pixel)) {
         // The pixel-driver directory may not exist yet on a fresh system.
         CreateDirectoryA(pixel, nullptr);
         AppendText(pixel, sizeof pixel, fields.code + 1);

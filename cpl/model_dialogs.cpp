@@ -26,7 +26,8 @@ const char* FileNamePart(const char* path) {
 // Copies the pixel driver into the Windows directory's PIXTRAN; asks before replacing one.
 void PlacePixelDriver(HWND dialog, const char* source) {
     char destination[kPathChars];
-    PixelDriverDir(destination);
+    if (!PixelDriverDir(destination))
+        return;
     // A fresh system has no pixel-driver directory yet.
     CreateDirectoryA(destination, nullptr);
     const char* name = FileNamePart(source);
@@ -70,19 +71,30 @@ void AcceptNewModel(HWND dialog) {
         ShowAppletMessageId(dialog, kMsgDriverFileMissing, MB_OK, g_applet.modelDriverPath);
         return;
     }
-    if (ModelNameExists(g_applet.appDir, g_applet.modelName) != 0) {
+    // The pixel-driver name ends the line's last field: a separator in it would cut the field.
+    const char* driverName = FileNamePart(g_applet.modelDriverPath);
+    const size_t pixelLength = strlen(driverName) > 4 ? strlen(driverName) - 4 : 0;
+    if (strcspn(driverName, " \t|") < pixelLength) {
+        ShowAppletMessageId(dialog, kMsgDriverNameSpace, MB_OK, driverName);
+        return;
+    }
+    // Compared and listed as the list file reads the name back ("_" and "|" become spaces), so
+    // the choice list shows what Install finds and no second spelling of a model gets in.
+    char listed[kPathChars];
+    CopyText(listed, sizeof listed, g_applet.modelName);
+    ReadBackModelName(listed);
+    if (ModelNameExists(g_applet.appDir, listed) != 0) {
         ShowAppletMessageId(dialog, kMsgModelExists, MB_OK, g_applet.modelName);
         return;
     }
     PlacePixelDriver(dialog, g_applet.modelDriverPath);
 
     char line[256];
-    FormModelLine(FileNamePart(g_applet.modelDriverPath), NextFreeScannerId(g_applet.appDir), line,
-                  sizeof line);
+    FormModelLine(driverName, NextFreeScannerId(g_applet.appDir), line, sizeof line);
     // A model the list file did not take is not offered for installation either.
     if (AppendScannerLine(g_applet.appDir, line) == kAppendDone && g_applet.scannerListShown)
         SendMessageA(GetDlgItem(GetParent(dialog), kIdChoiceList), LB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(g_applet.modelName));
+                     reinterpret_cast<LPARAM>(listed));
     EndDialog(dialog, IDOK);
 }
 

@@ -1,8 +1,11 @@
 // An installed-set file image of any bytes, then a run of adds and removes: the count byte and the
 // bytes held always agree, nothing is written past the 256-byte image, an add makes the id
-// installed, a remove takes away one entry of it, and no other entry changes.
+// installed, a remove takes away one entry of it, and no other entry changes. The bytes after the
+// image also stand for a scanner list: each entry of the image's set is taken to its driver
+// program the way the uninstaller does, and a damaged entry never names one.
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "fuzz_check.h"
 #include "scanner_formats.h"
@@ -32,6 +35,36 @@ void CheckShape(const InstalledSet& set) {
     FUZZ_REQUIRE(n >= 0 && n <= set.length - 1 && n <= kMaxInstalledEntries);
 }
 
+// Every entry to its driver program through the list: only ids 1..207 are looked up, and a name
+// comes back whole from a data line (the distribution name with its last character "E").
+void CheckDriverPrograms(const InstalledSet& set, const char* list, size_t size) {
+    const std::string text(list, size);
+    // Whatever the fields held before, a line that is no data line leaves them empty.
+    TextLineCursor cursor = {list, size, 0};
+    char line[kListLineChars + 1];
+    while (NextTextLine(&cursor, line)) {
+        ScannerFields fields;
+        memset(&fields, 0x55, sizeof fields);
+        if (ParseScannerLine(line, &fields) < 0)
+            FUZZ_REQUIRE(!fields.id[0] && !fields.model[0] && !fields.driver[0] && !fields.code[0]);
+    }
+    const int n = InstalledCount(&set);
+    for (int i = 1; i <= n; ++i) {
+        const int raw = set.bytes[i] - '0';
+        const int id = InstalledIdAt(&set, i);
+        FUZZ_REQUIRE(id == (raw >= 1 && raw <= kMaxInstallableId ? raw : kNoScannerId));
+        // Lines that are no data lines (the ids a damaged byte gives) name no program.
+        char program[kTextFieldChars + 1];
+        if (raw < 0)
+            FUZZ_REQUIRE(!InstalledDriverProgram(list, size, raw, program));
+        if (id == kNoScannerId || !InstalledDriverProgram(list, size, id, program))
+            continue;
+        const size_t length = strnlen(program, sizeof program);
+        FUZZ_REQUIRE(length >= 1 && length < sizeof program && program[length - 1] == 'E');
+        FUZZ_REQUIRE(text.find(std::string(program, length - 1)) != std::string::npos);
+    }
+}
+
 // More than enough to fill the set from empty and empty it again.
 constexpr size_t kMaxOperations = 512;
 
@@ -49,6 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_REQUIRE(set.length ==
                  static_cast<int32_t>(
                      imageSize == 0 ? 1 : std::min<size_t>(imageSize, kInstalledSetMaxBytes)));
+
+    CheckDriverPrograms(set, reinterpret_cast<const char*>(data) + 2 + imageSize,
+                        size - 2 - imageSize);
 
     Histogram expected = Entries(set);
     const size_t end = std::min(size, 2 + imageSize + kMaxOperations);

@@ -42,6 +42,7 @@ void SplitScannerFields(const char* text, int fieldCount, ScannerFields* fields)
 }
 
 int ParseScannerLine(const char* line, ScannerFields* fields) {
+    memset(fields, 0, sizeof *fields);
     char copy[kListLineChars + 1];
     size_t length = strnlen(line, kListLineChars);
     memcpy(copy, line, length);
@@ -52,11 +53,6 @@ int ParseScannerLine(const char* line, ScannerFields* fields) {
         ++p;
     if (!IsDigit(*p))
         return -1;
-    SplitScannerFields(p, kScannerFieldCount, fields);
-    for (char* c = fields->model; *c; ++c)
-        if (*c == '_')
-            *c = ' ';
-
     // The value comes from the line, not the cut id text. An id beyond the 16-bit range would
     // alias another model; such a line names no model.
     int id = 0;
@@ -65,7 +61,15 @@ int ParseScannerLine(const char* line, ScannerFields* fields) {
         if (id > kMaxScannerId)
             return -1;
     }
+    SplitScannerFields(p, kScannerFieldCount, fields);
+    ReadBackModelName(fields->model);
     return id;
+}
+
+void ReadBackModelName(char* name) {
+    for (char* c = name; *c; ++c)
+        if (*c == '_' || IsSeparator(*c))
+            *c = ' ';
 }
 
 bool NextTextLine(TextLineCursor* cursor, char line[kListLineChars + 1]) {
@@ -91,6 +95,25 @@ bool NextTextLine(TextLineCursor* cursor, char line[kListLineChars + 1]) {
     line[shown] = '\0';
     cursor->pos = pos;
     return true;
+}
+
+bool InstalledDriverProgram(const char* list, size_t size, int id,
+                            char (&program)[kTextFieldChars + 1]) {
+    TextLineCursor cursor = {list, size, 0};
+    char line[kListLineChars + 1];
+    ScannerFields fields;
+    while (NextTextLine(&cursor, line)) {
+        if (ParseScannerLine(line, &fields) != id)
+            continue;
+        size_t length = strlen(fields.driver);
+        if (length == 0)
+            return false;
+        memcpy(program, fields.driver, length + 1);
+        // The installed copy's name ends in "E" where the distribution's ends in "_".
+        program[length - 1] = 'E';
+        return true;
+    }
+    return false;
 }
 
 void ClearInstalledSet(InstalledSet* set) {
@@ -124,6 +147,13 @@ bool IsScannerInstalled(const InstalledSet* set, int id) {
         if (set->bytes[i] == '0' + id)
             return true;
     return false;
+}
+
+int InstalledIdAt(const InstalledSet* set, int index) {
+    if (index < 1 || index > InstalledCount(set))
+        return kNoScannerId;
+    const int id = set->bytes[index] - '0';
+    return id < 1 || id > kMaxInstallableId ? kNoScannerId : id;
 }
 
 int ChangeInstalledSet(InstalledSet* set, int id, InstalledChange change) {

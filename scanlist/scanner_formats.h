@@ -36,8 +36,12 @@ struct ScannerFields {
 void SplitScannerFields(const char* text, int fieldCount, ScannerFields* fields);
 
 // Scanner id of a data line (first non-blank character a digit), its fields filled and every "_"
-// of the model name turned into a space; -1 for any other line or an id above kMaxScannerId.
+// of the model name turned into a space; -1 for any other line or an id above kMaxScannerId. The
+// fields are empty for any line that is no data line.
 int ParseScannerLine(const char* line, ScannerFields* fields);
+// A model name as the list file reads it back once written: every character that the written
+// line turns into "_" or that reads as a separator ("_", space, tab, "|") becomes a space.
+void ReadBackModelName(char* name);
 
 // Reads a whole list file image line by line the way a text-mode read of 127-character pieces does:
 // CR LF reads as LF, a Ctrl-Z byte ends the text, a 0x00 byte ends the line's text.
@@ -48,6 +52,10 @@ struct TextLineCursor {
 };
 // Copies the next piece into line (kListLineChars + 1 bytes); false at the end of the text.
 bool NextTextLine(TextLineCursor* cursor, char line[kListLineChars + 1]);
+// The installed driver program of the first data line carrying id in a list file image: field 3
+// with its last character "E". False when no line carries the id or its line names no program.
+bool InstalledDriverProgram(const char* list, size_t size, int id,
+                            char (&program)[kTextFieldChars + 1]);
 
 // Installed set: byte 0 is "0" + n, then n bytes "0" + id. Only ids 0..207 fit in a byte, and the
 // count byte itself holds at most 207 entries.
@@ -67,6 +75,9 @@ void LoadInstalledSet(const uint8_t* data, size_t size, InstalledSet* set);
 // Number of entries, trusting the count byte only as far as the bytes held reach.
 int InstalledCount(const InstalledSet* set);
 bool IsScannerInstalled(const InstalledSet* set, int id);
+// Id of entry index (1..InstalledCount) of the set; kNoScannerId for a byte that holds no
+// installable id (below "1" or beyond id 207), so a damaged file never names a list line.
+int InstalledIdAt(const InstalledSet* set, int index);
 
 enum class InstalledChange { Add, Remove };
 // Adds an id not yet present after the last entry, or moves the last entry into the place of a

@@ -111,8 +111,11 @@ void KeepEarlierModels() {
     if (!g_hadEarlierSet || !appDir[0])
         return;
     int count = InstalledCount(&g_earlierSet);
-    for (int i = 1; i <= count; ++i)
-        AddInstalledScanner(appDir, g_earlierSet.bytes[i] - '0');
+    for (int i = 1; i <= count; ++i) {
+        const int id = InstalledIdAt(&g_earlierSet, i);
+        if (id != kNoScannerId)
+            AddInstalledScanner(appDir, id);
+    }
 }
 
 void WriteScannerSelection() {

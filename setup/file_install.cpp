@@ -13,7 +13,7 @@ namespace {
 
 constexpr int kDriverGroup = 520;
 // A group holds its count, source and destination directories, then its names from g + 3.
-constexpr ManifestLayout kInstallLayout = {3, 1};
+constexpr ManifestLayout kInstallLayout = {3};
 constexpr int kSystemCompareChars = 23;
 constexpr int kRawBlockBytes = 16384;
 

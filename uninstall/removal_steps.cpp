@@ -12,8 +12,6 @@ namespace {
 
 // Program Manager's show command: show the group window as it is, without activating it.
 constexpr uint16_t kShowGroupAsIs = 8;
-// A list line is read as at most 127 characters.
-constexpr int kListLineBuffer = kListLineChars + 1;
 
 // Appends text to a path buffer; false (and the buffer cut back) when it does not fit.
 bool Append(char (&path)[kPathChars], const char* text) {
@@ -43,29 +41,11 @@ bool AppDirPath(const RemovalRun* run, const char* name, char (&path)[kPathChars
 }
 
 // A group holds its count and directory, then its names from g + 2; a group may be empty.
-constexpr ManifestLayout kRemovalLayout = {2, 0};
+constexpr ManifestLayout kRemovalLayout = {2};
 
 int ReadManifestString(void* context, int id, char* out, int size) {
     out[0] = '\0';
     return LoadStringA(static_cast<HINSTANCE>(context), id, out, size);
-}
-
-// Field 3 (the driver program's distribution name) of the first list line carrying id.
-bool FindDriverProgram(const RemovalRun* run, int id, char (&driver)[kTextFieldChars + 1]) {
-    char path[kPathChars];
-    std::string text;
-    if (!AppDirPath(run, kScannerListFile, path) || !ReadFileText(path, &text))
-        return false;
-    TextLineCursor cursor = {text.data(), text.size(), 0};
-    char line[kListLineBuffer];
-    ScannerFields fields;
-    while (NextTextLine(&cursor, line)) {
-        if (ParseScannerLine(line, &fields) == id) {
-            memcpy(driver, fields.driver, sizeof driver);
-            return true;
-        }
-    }
-    return false;
 }
 
 // Reads a shared-file count; false when there is none that fits 4 bytes.
@@ -82,10 +62,6 @@ bool IsTwainManagerFile(const char* name) {
         if (lstrcmpiA(name, file) == 0)
             return true;
     return false;
-}
-
-bool CountedGroup(int id) {
-    return id == kWindowsGroup || id == kAppDirGroup || id == kSystemGroup;
 }
 
 } // namespace
@@ -138,15 +114,18 @@ void RemoveDriverPrograms(const RemovalRun* run) {
     CloseHandle(file);
     InstalledSet set;
     LoadInstalledSet(image, got, &set);
-    int n = InstalledCount(&set);
+    const int n = InstalledCount(&set);
+    if (n == 0 || !AppDirPath(run, kScannerListFile, path))
+        return;
+    std::string list;
+    if (!ReadFileText(path, &list))
+        return;
     for (int i = 1; i <= n; ++i) {
-        int id = set.bytes[i] - '0';
-        char driver[kTextFieldChars + 1];
-        if (id == kNoScannerId || !FindDriverProgram(run, id, driver) || driver[0] == '\0')
+        const int id = InstalledIdAt(&set, i);
+        char program[kTextFieldChars + 1];
+        if (id == kNoScannerId || !InstalledDriverProgram(list.data(), list.size(), id, program))
             continue;
-        // The installed copy's name ends in "E" where the distribution's ends in "_".
-        driver[strlen(driver) - 1] = 'E';
-        if (AppDirPath(run, driver, path))
+        if (AppDirPath(run, program, path))
             DeleteIfPresent(path);
     }
 }
@@ -183,8 +162,9 @@ bool ManifestFilePath(const RemovalRun* run, const ManifestGroup& group, int ind
 void RemoveManifestFiles(const RemovalRun* run) {
     ManifestGroup groups[kMaxManifestGroups];
     int found = ReadManifestGroups(run, groups);
-    // A file whose shared count says another program still uses it stays; its count is lowered
-    // by ReleaseSharedFileCounts like every other.
+    // Every installation raises every count, so a count above 1 may be only our own: the
+    // package's files go whatever their counts. Only the platform's libraries of SYSTEM, which
+    // other programs use, stay while a count says so; ReleaseSharedFileCounts lowers it.
     HKEY shared = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, run->sharedDllsKey, 0, KEY_QUERY_VALUE, &shared) !=
         ERROR_SUCCESS)
@@ -201,7 +181,7 @@ void RemoveManifestFiles(const RemovalRun* run) {
             if (group.id == kWindowsGroup && IsTwainManagerFile(path + strlen(group.dir)))
                 continue;
             uint32_t count = 0;
-            if (shared && CountedGroup(group.id) && ReadSharedCount(shared, path, &count) &&
+            if (shared && group.id == kSystemGroup && ReadSharedCount(shared, path, &count) &&
                 count > 1)
                 continue;
             DeleteIfPresent(path);
@@ -250,7 +230,9 @@ void ReleaseSharedFileCounts(const RemovalRun* run) {
                 if (!ManifestFilePath(run, groups[k], i, valueName) ||
                     !ReadSharedCount(key, valueName, &count))
                     continue;
-                if (count <= 1) {
+                // A count belongs to its file: once the file is gone, so is its count, however
+                // many installations raised it.
+                if (count <= 1 || !FileExists(valueName)) {
                     RegDeleteValueA(key, valueName);
                 } else {
                     DWORD lowered = count - 1;

@@ -16,6 +16,11 @@ protected:
         CreateDirectoryA("C:\\DRV\\", nullptr);
         ASSERT_TRUE(CopyFileA((MediumDir() + "ACME.PXW").c_str(), "C:\\DRV\\ACME.PXW", FALSE));
     }
+    // The new-model dialog, opened by the main dialog's Browse...
+    static HWND OpenNewModel(HWND dialog) {
+        Press(dialog, kIdBrowse);
+        return WaitForOwnedPopup(dialog, 5000);
+    }
     static std::string ListFile() {
         std::string list;
         ReadWholeFile(AppDir() + "ORVANE.LST", &list);
@@ -28,8 +33,7 @@ TEST_F(NewModel, AppendsTheModelCopiesItsPixelDriverAndRefusesWhatIsWrong) {
     AppletRun run;
     ASSERT_TRUE(run.Start());
     ExpandWithMedium(run.dialog);
-    Press(run.dialog, kIdBrowse);
-    HWND model = WaitForOwnedPopup(run.dialog, 5000);
+    HWND model = OpenNewModel(run.dialog);
     ASSERT_TRUE(model);
     EXPECT_EQ(ItemText(model, kIdModelName), "");
 
@@ -58,8 +62,7 @@ TEST_F(NewModel, AppendsTheModelCopiesItsPixelDriverAndRefusesWhatIsWrong) {
     EXPECT_EQ(ListLines(GetDlgItem(run.dialog, kIdChoiceList)).back(), "Acme Scan");
 
     // Opened again it shows the last values; the name is refused in any case.
-    Press(run.dialog, kIdBrowse);
-    model = WaitForOwnedPopup(run.dialog, 5000);
+    model = OpenNewModel(run.dialog);
     ASSERT_TRUE(model);
     EXPECT_EQ(ItemText(model, kIdModelName), "Acme Scan");
     EXPECT_EQ(ItemText(model, kIdModelDriver), "C:\\DRV\\ACME.PXW");
@@ -82,8 +85,7 @@ TEST_F(NewModel, AppendsTheModelCopiesItsPixelDriverAndRefusesWhatIsWrong) {
               std::string::npos);
 
     // Yes replaces it; a driver path inside the pixel-driver directory is not copied onto itself.
-    Press(run.dialog, kIdBrowse);
-    model = WaitForOwnedPopup(run.dialog, 5000);
+    model = OpenNewModel(run.dialog);
     ASSERT_TRUE(model);
     Type(model, kIdModelName, "Acme Three");
     Type(model, kIdModelDriver, PixelDriverDir() + "ACME.PXW");
@@ -98,11 +100,48 @@ TEST_F(NewModel, AppendsTheModelCopiesItsPixelDriverAndRefusesWhatIsWrong) {
     EXPECT_TRUE(run.Finish());
 }
 
+// A name with "_" or "|" is listed, compared and installed as the file reads it back; a pixel
+// driver whose name holds a space, which would cut the line's last field, is refused.
+TEST_F(NewModel, NamesAsTheListReadsThemBackAndPixelDriversWithoutSpaces) {
+    ASSERT_TRUE(CopyFileA("C:\\DRV\\ACME.PXW", "C:\\DRV\\MY DRV.PXW", FALSE));
+    AppletRun run;
+    ASSERT_TRUE(run.Start());
+    ExpandWithMedium(run.dialog);
+    HWND model = OpenNewModel(run.dialog);
+    ASSERT_TRUE(model);
+    Type(model, kIdModelName, "My|Scan_2");
+    Type(model, kIdModelDriver, "C:\\DRV\\MY DRV.PXW");
+    Press(model, IDOK);
+    EXPECT_EQ(AnswerMessage(model, IDOK), "MY DRV.PXW\r\nThe file name of a pixel driver must not "
+                                          "contain a space.\r\nRename the file and try again.");
+    EXPECT_EQ(ListFile().find("My_Scan"), std::string::npos);
+    Type(model, kIdModelDriver, "C:\\DRV\\ACME.PXW");
+    Press(model, IDOK);
+    ASSERT_TRUE(WaitForWindowGone(model, 5000));
+    EXPECT_NE(ListFile().find("|  My_Scan_2 "), std::string::npos);
+    EXPECT_EQ(ListLines(GetDlgItem(run.dialog, kIdChoiceList)).back(), "My Scan 2");
+
+    model = OpenNewModel(run.dialog);
+    ASSERT_TRUE(model);
+    Type(model, kIdModelName, "my_scan 2");
+    Press(model, IDOK);
+    EXPECT_EQ(AnswerMessage(model, IDOK), "my_scan 2\r\nThe scanner model already exist.");
+    Press(model, IDCANCEL);
+    ASSERT_TRUE(WaitForWindowGone(model, 5000));
+
+    // Install finds the listed name: the user model's id goes into the installed set.
+    ASSERT_TRUE(SelectLine(run.dialog, kIdChoiceList, "My Scan 2"));
+    Press(run.dialog, kIdInstall);
+    EXPECT_TRUE(
+        Eventually([] { return InstalledSetBytes().find(char('0' + 100)) != std::string::npos; }));
+    Press(run.dialog, kIdClose);
+    EXPECT_TRUE(run.Finish());
+}
+
 TEST_F(NewModel, BrowseFillsTheDriverPathThroughTheOpenDialog) {
     AppletRun run;
     ASSERT_TRUE(run.Start());
-    Press(run.dialog, kIdBrowse);
-    HWND model = WaitForOwnedPopup(run.dialog, 5000);
+    HWND model = OpenNewModel(run.dialog);
     ASSERT_TRUE(model);
     Press(model, kIdBrowse);
     HWND open = WaitForOwnedPopup(model, 10000);
@@ -130,8 +169,7 @@ TEST_F(NewModel, AListFileThatCannotBeWrittenKeepsTheModelOutOfTheChoiceList) {
     HANDLE held = CreateFileA((AppDir() + "ORVANE.LST").c_str(), GENERIC_READ, FILE_SHARE_READ,
                               nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    Press(run.dialog, kIdBrowse);
-    HWND model = WaitForOwnedPopup(run.dialog, 5000);
+    HWND model = OpenNewModel(run.dialog);
     ASSERT_TRUE(model);
     Type(model, kIdModelName, "Acme Scan");
     Type(model, kIdModelDriver, "C:\\DRV\\ACME.PXW");

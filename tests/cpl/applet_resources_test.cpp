@@ -19,7 +19,8 @@ constexpr int kStrings[] = {kSetupCaption,         kAppletCaption,
                             kMsgDriverFileMissing, kMsgModelExists,
                             kMsgEmptyModelField,   kMsgReplacePixelDriver,
                             kUserModelLine,        kVersionFormat,
-                            kPixelDriverFilter,    kProgramFilter};
+                            kPixelDriverFilter,    kProgramFilter,
+                            kMsgDriverNameSpace};
 constexpr int kMainControls[] = {kIdClose,       kIdDefaultGroup,   kIdHardwareGroup,
                                  kIdPortLabel,   kIdSpeedLabel,     kIdSetDefault,
                                  kIdAdd,         kIdRemove,         kIdHelp,
@@ -62,7 +63,7 @@ TEST_F(AppletModule, OnlyGermanSpanishAndItalianAreTranslated) {
             EXPECT_EQ(Text(block, k), Text(1, k)) << StringId(block, k);
     for (int block : {3, 4, 5})
         for (int k : {kSetupCaption, kAppletCaption, kMsgQuitWithoutDefault, kCloseLabel,
-                      kMsgBadSourcePath, kMsgModelExists})
+                      kMsgBadSourcePath, kMsgModelExists, kMsgDriverNameSpace})
             EXPECT_NE(Text(block, k), Text(1, k)) << StringId(block, k);
     EXPECT_EQ(Text(1, kMsgQuitWithoutDefault), "Do you want to quit without select scanner?");
     // UTF-8 sources arrive as Windows-1252.

@@ -77,9 +77,9 @@ protected:
     void Clean() {
         DeleteFileA(systemFile.c_str());
         for (const std::string& root : {source, target}) {
-            for (const char* dir : {"UTILS", "KELTO32", "PIXTRAN", "OUT1"}) {
+            for (const char* dir : {"UTILS\\", "KELTO32\\", "PIXTRAN\\", "OUT1\\", ""}) {
                 for (const char* name : {"A.TX_", "B.TX_", "C.TX_", "A.TXT", "B.TXT", "C.TXT"})
-                    DeleteFileA((root + dir + "\\" + name).c_str());
+                    DeleteFileA((root + dir + name).c_str());
                 RemoveDirectoryA((root + dir).c_str());
             }
             RemoveDirectoryA(root.c_str());
@@ -121,9 +121,20 @@ TEST_F(ManifestCopy, ConsistentManifestIsExpandedIntoItsDestinations) {
     EXPECT_EQ(CountFiles(target), 2);
 }
 
+// A missing group counts as an empty one, as in the uninstaller: the groups around it are copied.
+TEST_F(ManifestCopy, MissingGroupIsAnEmptyOne) {
+    UseManifest("setup_manifest_gap.dll");
+    EXPECT_TRUE(ManifestGroupsMatch(5));
+    EXPECT_EQ(CopyManifest(nullptr, nullptr, source.c_str(), target.c_str()), kCopyComplete);
+    EXPECT_TRUE(FileExists(target + "C.TXT"));
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(target + "OUT1\\A.TXT", &text));
+    EXPECT_EQ(text, "PIXTRAN A.TX_");
+    EXPECT_EQ(CountFiles(target), 5);
+}
+
 TEST_F(ManifestCopy, InconsistentManifestsAreRefusedBeforeAnyCopy) {
-    for (const char* module : {"setup_manifest_total_high.dll", "setup_manifest_gap.dll",
-                               "setup_manifest_overlap.dll"}) {
+    for (const char* module : {"setup_manifest_total_high.dll", "setup_manifest_overlap.dll"}) {
         UseManifest(module);
         EXPECT_FALSE(ManifestGroupsMatch(ManifestNumber(115))) << module;
         EXPECT_EQ(CopyManifest(nullptr, nullptr, source.c_str(), target.c_str()), kCopyRejected)

@@ -88,25 +88,29 @@ TEST_F(StepsFixture, GroupsFollowOneAnotherUpToTheTotal) {
     EXPECT_FALSE(ManifestFilePath(&run, groups[3], 4, path));
 }
 
-// Files whose count says another program still uses them stay and have their count lowered;
-// the others go, their counts with them; a value that is no 4-byte count is passed over.
-TEST_F(StepsFixture, ListedFilesGoUnlessStillCountedByOthers) {
+// The package's files go whatever their counts, since every installation raises them, and their
+// counts with them; only a library of the SYSTEM group (420) still counted by others stays, its
+// count lowered. A value that is no 4-byte count is passed over.
+TEST_F(StepsFixture, ListedFilesGoUnlessSystemLibrariesStillCountedByOthers) {
     UseManifest("manifest_consistent.dll");
     DWORD three = 3, one = 1, two = 2;
     SetCount("A.TXT", &three, 4, REG_DWORD);
     SetCount("B.TXT", &one, 4, REG_DWORD);
     SetCount("SUB\\C.TXT", &two, 4, REG_DWORD);
+    SetCount("SUB\\DEEP\\D.TXT", &two, 4, REG_DWORD);
     SetCount("SUB\\DEEP\\E.TXT", "a longer text", 14, REG_SZ);
+    SetCount("SUB\\DEEP\\F.TXT", &one, 4, REG_DWORD);
     RemoveManifestFiles(&run);
     ReleaseSharedFileCounts(&run);
-    EXPECT_TRUE(FileExists(base + "A.TXT"));
-    EXPECT_EQ(Count("A.TXT"), 2);
+    EXPECT_FALSE(FileExists(base + "A.TXT"));
+    EXPECT_EQ(Count("A.TXT"), -1);
     EXPECT_FALSE(FileExists(base + "B.TXT"));
     EXPECT_EQ(Count("B.TXT"), -1);
-    EXPECT_TRUE(FileExists(base + "SUB\\C.TXT"));
-    EXPECT_EQ(Count("SUB\\C.TXT"), 1);
-    EXPECT_FALSE(FileExists(base + "SUB\\DEEP\\D.TXT"));
-    EXPECT_EQ(Count("SUB\\DEEP\\D.TXT"), -1); // no count was there and none is made
+    EXPECT_FALSE(FileExists(base + "SUB\\C.TXT"));
+    EXPECT_EQ(Count("SUB\\C.TXT"), -1);
+    EXPECT_TRUE(FileExists(base + "SUB\\DEEP\\D.TXT"));
+    EXPECT_EQ(Count("SUB\\DEEP\\D.TXT"), 1);
+    EXPECT_EQ(Count("SUB\\DEEP\\F.TXT"), -1);
     EXPECT_FALSE(FileExists(base + "SUB\\DEEP\\E.TXT"));
     char text[32] = "";
     DWORD size = sizeof text;

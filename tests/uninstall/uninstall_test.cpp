@@ -358,9 +358,9 @@ TEST_F(UninstallFixture, ConfirmationInUserLanguageAndNoRemovesNothing) {
 // the empty group, the uninstall entry and the counts; what no installation lists stays, and
 // with it the directories that hold it.
 TEST_F(UninstallFixture, YesRemovesTheInstallationAndLeavesOnlyTheUnlisted) {
-    // Installed: 7, 12, 13 (13 shares 12's driver program), 9, which no list line carries, and
-    // 40, whose line names no driver program.
-    LayOutInstallation("57<=9X");
+    // Installed: 7, 12, 13 (13 shares 12's driver program), 9, which no list line carries, 40,
+    // whose line names no driver program, and a damaged byte "/" that holds no id.
+    LayOutInstallation("6/7<=9X");
     StartStandIn("0");
     // A shared file another program still counts on, one counted once, one counted as 0 and
     // one that carries no count.
