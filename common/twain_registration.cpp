@@ -3,12 +3,13 @@
 #include <cstring>
 
 #include "config_names.h"
+#include "text_path.h"
+#include "windows_path.h"
 
 namespace {
 
 constexpr char kManagerFile[] = "TWAIN_32.DLL";
 constexpr int kWindowsDirChars = 159;
-constexpr int kPathChars = 256;
 
 TW_IDENTITY g_application;
 HWND g_parent;
@@ -17,26 +18,17 @@ DSMENTRYPROC g_entry;
 // The installation program's choice, kept until the installation has succeeded.
 TW_IDENTITY g_remembered;
 
-void CopyText(char* out, size_t size, const char* text) {
-    strncpy(out, text, size - 1);
-    out[size - 1] = '\0';
-}
-
-// Windows directory + "\" (only when missing) + name; false when it does not fit.
-bool WindowsPath(char (&out)[kPathChars], const char* name) {
-    char dir[kWindowsDirChars + 1];
-    UINT length = GetWindowsDirectoryA(dir, sizeof dir);
-    if (length == 0 || length > kWindowsDirChars)
-        return false;
-    const char* separator = dir[length - 1] == '\\' ? "" : "\\";
-    return wsprintfA(out, "%s%s%s", dir, separator, name) < kPathChars;
+// Windows directory (at most 159 characters) + name; false when it does not fit.
+bool TwainWindowsPath(char (&out)[kToolPathChars], const char* name) {
+    char dir[kWindowsDirChars + 2]; // room for the backslash a directory lacks
+    return WindowsDirectory(dir, sizeof dir) && JoinPath(out, sizeof out, dir, name);
 }
 
 void WriteChoice(const char* productName) {
-    char name[kPathChars];
-    char path[kPathChars];
-    wsprintfA(name, "%s\\%s", kAppDirName, kTwainChoiceFile);
-    if (!WindowsPath(path, name))
+    char name[kToolPathChars];
+    char path[kToolPathChars];
+    if (!JoinPath(name, sizeof name, kAppDirName, kTwainChoiceFile) ||
+        !TwainWindowsPath(path, name))
         return;
     WritePrivateProfileStringA(kTwainSection, kTwainSetupKey, "Y", path);
     WritePrivateProfileStringA(kTwainSection, kTwainDsKey, productName, path);
@@ -95,8 +87,9 @@ void InitTwainIdentity(HWND parent) {
 }
 
 int OpenTwainManager() {
-    char path[kPathChars];
-    if (!WindowsPath(path, kManagerFile) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+    char path[kToolPathChars];
+    if (!TwainWindowsPath(path, kManagerFile) ||
+        GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
         return 1;
     g_manager = LoadLibraryA(path);
     if (reinterpret_cast<uintptr_t>(g_manager) < 32) {

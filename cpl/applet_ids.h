@@ -9,9 +9,8 @@ constexpr int kHelpDialog = 3;
 constexpr int kNewModelDialog = 4;
 
 // String numbers.
-constexpr int kSetupCaption = 0;  // title in setup mode
-constexpr int kAppletCaption = 1; // title otherwise
-constexpr int kMessageBase = 100;
+constexpr int kSetupCaption = 0;       // title in setup mode
+constexpr int kAppletCaption = 1;      // title otherwise
 constexpr int kMsgSourceMissing = 102; // "Can not find source file %s"
 constexpr int kMsgNoPort = 103;        // port field holds no number
 constexpr int kMsgNoSpeed = 104;       // speed field holds no number

@@ -4,21 +4,19 @@
 
 #include "applet_ids.h"
 #include "applet_state.h"
+#include "applet_text.h"
 #include "config_names.h"
 #include "file_browse.h"
 #include "scanner_list.h"
 #include "scanner_selection.h"
 #include "version_copy.h"
+#include "windows_path.h"
 
 namespace {
 
 constexpr char kMarkerFile[] = "ORVDRXX.EX_";
 constexpr char kDefaultSetupPath[] = "A:\\Setup.exe";
 constexpr int kSourcePathChars = 143;
-
-bool JoinPath(char (&out)[kPathChars], const char* dir, const char* name) {
-    return CopyText(out, kPathChars, dir) && AppendText(out, kPathChars, name);
-}
 
 // The installed name of a distribution file: its last character becomes "E".
 void InstalledName(char* name) {
@@ -49,7 +47,7 @@ bool SourceFromSetupPath(const char* entered, char (&dir)[kPathChars]) {
     if (strlen(dir) < 2 || dir[1] != ':')
         return false;
     char marker[kPathChars];
-    return JoinPath(marker, dir, kMarkerFile) && FileExists(marker);
+    return JoinPath(marker, sizeof marker, dir, kMarkerFile) && FileExists(marker);
 }
 
 INT_PTR CALLBACK DriverSourceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -91,9 +89,19 @@ INT_PTR CALLBACK DriverSourceProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 } // namespace
 
+bool PixelDriverDir(char (&out)[kPathChars]) {
+    // A longer Windows directory does not fit; the empty buffer would put PIXTRAN at the root of
+    // the current drive.
+    char windows[kPixelWindowsDirChars + 2]; // room for the backslash a directory lacks
+    out[0] = '\0';
+    return WindowsDirectory(windows, sizeof windows) &&
+           JoinPath(out, kPathChars, windows, "PIXTRAN\\");
+}
+
 bool DriverSourcePresent() {
     char marker[kPathChars];
-    return g_applet.driverSourceDir[0] && JoinPath(marker, g_applet.driverSourceDir, kMarkerFile) &&
+    return g_applet.driverSourceDir[0] &&
+           JoinPath(marker, sizeof marker, g_applet.driverSourceDir, kMarkerFile) &&
            FileExists(marker);
 }
 
@@ -115,7 +123,7 @@ void InstallScannerDriver(HWND dialog) {
         return;
 
     char programSource[kPathChars];
-    if (!JoinPath(programSource, g_applet.driverSourceDir, fields.driver) ||
+    if (!JoinPath(programSource, sizeof programSource, g_applet.driverSourceDir, fields.driver) ||
         !FileExists(programSource)) {
         ShowAppletMessageId(dialog, kMsgSourceMissing, MB_OK, fields.driver);
         return;
@@ -126,7 +134,7 @@ void InstallScannerDriver(HWND dialog) {
     if (withPixelDriver) {
         CopyText(pixelName, sizeof pixelName, fields.code + 1);
         AppendText(pixelName, sizeof pixelName, ".PX_");
-        if (!JoinPath(pixelSource, g_applet.driverSourceDir, pixelName) ||
+        if (!JoinPath(pixelSource, sizeof pixelSource, g_applet.driverSourceDir, pixelName) ||
             !FileExists(pixelSource)) {
             ShowAppletMessageId(dialog, kMsgSourceMissing, MB_OK, pixelName);
             return;
@@ -134,7 +142,7 @@ void InstallScannerDriver(HWND dialog) {
     }
 
     char program[kPathChars];
-    if (JoinPath(program, g_applet.appDir, fields.driver)) {
+    if (JoinPath(program, sizeof program, g_applet.appDir, fields.driver)) {
         InstalledName(program);
         InstallFile(programSource, program);
     }
@@ -183,14 +191,14 @@ void RemoveScannerDriver(HWND dialog) {
     RemoveInstalledScanner(g_applet.appDir, id);
     if (!DriverSharedByOtherScanner(g_applet.appDir, id, fields.driver)) {
         char program[kPathChars];
-        if (JoinPath(program, g_applet.appDir, fields.driver)) {
+        if (JoinPath(program, sizeof program, g_applet.appDir, fields.driver)) {
             InstalledName(program);
             DeleteFileA(program);
         }
     }
     if (defaultRemoved) {
         char path[kPathChars];
-        JoinPath(path, g_applet.appDir, kSelectionFile);
+        JoinPath(path, sizeof path, g_applet.appDir, kSelectionFile);
         WritePrivateProfileStringA(kScannerSection, kCurrentScannerIdKey, "0", path);
         WritePrivateProfileStringA(kScannerSection, kCurrentDriverKey, "", path);
     }

@@ -6,6 +6,7 @@
 
 #include "applet_ids.h"
 #include "applet_state.h"
+#include "applet_text.h"
 
 int BrowseForFile(HWND owner, char* path, BrowseFilter filter, int* filterIndex, char* directory,
                   const char* title) {

@@ -5,9 +5,12 @@
 
 #include "applet_ids.h"
 #include "applet_state.h"
+#include "applet_text.h"
+#include "driver_install.h"
 #include "file_browse.h"
 #include "scanner_list.h"
 #include "version_copy.h"
+#include "windows_path.h"
 
 namespace {
 
@@ -131,7 +134,7 @@ INT_PTR CALLBACK HelpProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG: {
         if (g_applet.setupMode)
-            SetTitleFromString(dialog, kSetupCaption, 47);
+            SetTitleFromString(dialog, kSetupCaption, kTitleChars);
         char program[kPathChars];
         CopyText(program, sizeof program, g_applet.appDir);
         AppendText(program, sizeof program, kControllerProgram);

@@ -6,6 +6,7 @@
 
 #include "applet_ids.h"
 #include "applet_state.h"
+#include "applet_text.h"
 #include "config_names.h"
 #include "decimal_text.h"
 #include "profile_values.h"
@@ -117,9 +118,7 @@ int SetDefaultScanner(HWND dialog) {
         }
     }
 
-    char close[48];
-    LoadAppletString(kCloseLabel, close, sizeof close);
-    SetDlgItemTextA(dialog, kIdClose, close);
+    RelabelClose(dialog);
 
     if (IsWindowEnabled(GetDlgItem(dialog, kIdPort))) {
         int16_t port = 0, speed = 0;

@@ -2,6 +2,7 @@
 
 #include "applet_ids.h"
 #include "applet_state.h"
+#include "applet_text.h"
 #include "driver_install.h"
 #include "model_dialogs.h"
 #include "scanner_list.h"
@@ -10,7 +11,6 @@
 namespace {
 
 constexpr UINT kShownMessage = WM_USER + 1;
-constexpr int kTitleChars = 47;
 // Controls below the fold: kept hidden while the dialog is collapsed so the keyboard cannot
 // reach them either.
 constexpr int kFoldControls[] = {kIdChoiceGroup, kIdChoiceList, kIdInstall};
@@ -33,12 +33,6 @@ void ResizeTo(HWND dialog, const RECT& rect) {
 void ShowFold(HWND dialog, bool show) {
     for (int id : kFoldControls)
         ShowWindow(GetDlgItem(dialog, id), show ? SW_SHOWNA : SW_HIDE);
-}
-
-void RelabelClose(HWND dialog) {
-    char close[48];
-    LoadAppletString(kCloseLabel, close, sizeof close);
-    SetDlgItemTextA(dialog, kIdClose, close);
 }
 
 int InstalledCount(HWND dialog) {

@@ -4,7 +4,8 @@
 
 #include <cstring>
 
-#include "server_connect.h"
+#include "text_path.h"
+#include "windows_path.h"
 
 bool LiesInWindowsDirectory(const char* modulePath, const char* windowsDirectory) {
     const char* lastSlash = std::strrchr(modulePath, '\\');
@@ -30,8 +31,7 @@ bool LibraryInWindowsDirectory(void* instance) {
     if (length == 0 || length >= sizeof modulePath)
         return false;
     char windows[kPathBufferSize];
-    UINT windowsLength = GetWindowsDirectoryA(windows, sizeof windows);
-    if (windowsLength == 0 || windowsLength >= sizeof windows)
+    if (!WindowsDirectory(windows, sizeof windows))
         return false;
     return LiesInWindowsDirectory(modulePath, windows);
 }

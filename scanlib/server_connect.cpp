@@ -1,7 +1,6 @@
 #include "server_connect.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "capabilities.h"
 #include "client_table.h"
@@ -11,6 +10,7 @@
 #include "language.h"
 #include "library_state.h"
 #include "server_users.h"
+#include "windows_path.h"
 
 namespace {
 
@@ -19,14 +19,9 @@ HWND g_serverMainWindow = nullptr;
 uint32_t g_registeredMessage = 0;
 
 void BuildAppDirectory() {
-    char windows[kPathBufferSize];
-    UINT length = GetWindowsDirectoryA(windows, sizeof windows);
-    if (length == 0 || length >= sizeof windows)
-        windows[0] = '\0';
-    char dir[kPathBufferSize];
-    if (JoinPath(dir, sizeof dir, windows, kAppDirName) &&
-        std::strlen(dir) + 1 < sizeof g_appDirectory)
-        std::snprintf(g_appDirectory, sizeof g_appDirectory, "%s\\", dir);
+    if (!WindowsPath(g_appDirectory, sizeof g_appDirectory, kAppDirName) ||
+        !EndWithBackslash(g_appDirectory, sizeof g_appDirectory))
+        g_appDirectory[0] = '\0';
 }
 
 // Starts a program of the application directory minimised; the broadcast returns once every
@@ -51,13 +46,6 @@ void ShowLaunchFailure(UINT code) {
 }
 
 } // namespace
-
-bool JoinPath(char* out, size_t size, const char* directory, const char* name) {
-    size_t length = std::strlen(directory);
-    bool slash = length > 0 && directory[length - 1] != '\\';
-    int written = std::snprintf(out, size, "%s%s%s", directory, slash ? "\\" : "", name);
-    return written > 0 && static_cast<size_t>(written) < size;
-}
 
 const char* AppDirectory() {
     if (!g_appDirectory[0])

@@ -5,12 +5,13 @@
 
 #include <cstdint>
 
+#include "text_path.h"
+
 constexpr char kServerProgram[] = "ORVMAIN.EXE";
 constexpr char kServerMainWindowClass[] = "OrvMain";
 constexpr char kScannerFreeMessage[] = "OrvWinMsg";
 constexpr char kLaunchFailureCaption[] = "OrvLib - error";
 constexpr uint32_t kLaunchFailureOffset = 1; // from the string base
-constexpr size_t kPathBufferSize = 144;
 
 // Connects to the server; the result becomes the attach status.
 int16_t ConnectToServer(HINSTANCE instance);
@@ -20,8 +21,6 @@ int16_t StartDriverProgram();
 int16_t SelectionStatus(int16_t scannerId);
 // The application directory: the Windows directory, "KELTO32" and a backslash.
 const char* AppDirectory();
-// Builds directory + name into a fixed buffer; false when it does not fit.
-bool JoinPath(char* out, size_t size, const char* directory, const char* name);
 // Id of the registered "OrvWinMsg", 0 before a successful connect.
 uint32_t RegisteredMessage();
 HWND ServerMainWindow();

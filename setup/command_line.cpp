@@ -5,22 +5,6 @@
 #include "decimal_text.h"
 #include "language.h"
 
-void CopyText(char* out, size_t size, const char* text) {
-    strncpy(out, text, size - 1);
-    out[size - 1] = '\0';
-}
-
-bool EndWithBackslash(char* path, size_t size) {
-    size_t length = strlen(path);
-    if (length > 0 && path[length - 1] == '\\')
-        return true;
-    if (length + 2 > size)
-        return false;
-    path[length] = '\\';
-    path[length + 1] = '\0';
-    return true;
-}
-
 void ParseCommandLine(const char* commandLine, CommandLineChoice* choice) {
     choice->mode = SetupMode::Install;
     choice->languageOverride = kNoLanguageOverride;

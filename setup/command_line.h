@@ -4,7 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-constexpr int kSetupPathBytes = 256;
+#include "text_path.h"
+
+constexpr int kSetupPathBytes = kToolPathChars;
 
 enum class SetupMode { Install, CopyDistribution, Refused };
 
@@ -18,8 +20,3 @@ struct CommandLineChoice {
 // mode with that text (plus "\") as the target root; anything else is a decimal language
 // override. A drive path that does not fit the target root is refused.
 void ParseCommandLine(const char* commandLine, CommandLineChoice* choice);
-
-// Copies text into a buffer of `size` bytes, cutting it when needed.
-void CopyText(char* out, size_t size, const char* text);
-// Appends "\" when the text does not end in one and it fits; false when it does not fit.
-bool EndWithBackslash(char* path, size_t size);

@@ -7,6 +7,7 @@
 #include "progman_client.h"
 #include "scanner_list.h"
 #include "setup.h"
+#include "windows_path.h"
 
 namespace {
 
@@ -16,25 +17,9 @@ constexpr uint16_t kShowGroupCommand = 8;
 constexpr char kPixelDriverSuffix[] = ".PXW";
 constexpr char kDisabledPixelSetup[] = "no";
 
-// Windows directory + "\" (only when missing) + name.
-void WindowsPath(char (&out)[kSetupPathBytes], const char* name) {
-    char dir[kSetupPathBytes];
-    UINT length = GetWindowsDirectoryA(dir, sizeof dir);
-    if (length == 0 || length >= sizeof dir)
-        dir[0] = '\0';
-    else
-        EndWithBackslash(dir, sizeof dir);
-    if (strlen(dir) + strlen(name) < sizeof out)
-        wsprintfA(out, "%s%s", dir, name);
-    else
-        out[0] = '\0';
-}
-
 // Target root + text, empty when it does not fit.
 void TargetPath(char (&out)[kSetupPathBytes], const char* text) {
-    if (strlen(g_setup.targetRoot) + strlen(text) < sizeof out)
-        wsprintfA(out, "%s%s", g_setup.targetRoot, text);
-    else
+    if (!JoinPath(out, sizeof out, g_setup.targetRoot, text))
         out[0] = '\0';
 }
 
@@ -85,9 +70,9 @@ InstalledSet g_earlierSet;
 bool g_hadEarlierSet = false;
 
 void TargetAppDir(char (&out)[kSetupPathBytes]) {
-    char name[kSetupPathBytes];
-    wsprintfA(name, "%s\\", kAppDirName);
-    TargetPath(out, name);
+    TargetPath(out, kAppDirName);
+    if (out[0] && !EndWithBackslash(out, sizeof out))
+        out[0] = '\0';
 }
 
 } // namespace
@@ -97,9 +82,8 @@ void RememberEarlierModels() {
     char path[kSetupPathBytes];
     TargetAppDir(appDir);
     g_hadEarlierSet = false;
-    if (!appDir[0] || strlen(appDir) + sizeof kInstalledSetFile > sizeof path)
+    if (!appDir[0] || !JoinPath(path, sizeof path, appDir, kInstalledSetFile))
         return;
-    wsprintfA(path, "%s%s", appDir, kInstalledSetFile);
     // Read only a set that is there: reading a missing one would create it.
     g_hadEarlierSet = GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES &&
                       ReadInstalledSet(appDir, &g_earlierSet) == 0;
@@ -139,7 +123,7 @@ void WriteScannerSelection() {
     }
 
     char selection[kSetupPathBytes];
-    wsprintfA(name, "%s\\%s", kAppDirName, kSelectionFile);
+    JoinPath(name, sizeof name, kAppDirName, kSelectionFile);
     TargetPath(selection, name);
     char id[16];
     wsprintfA(id, "%d", g_setup.scannerId);
@@ -154,14 +138,14 @@ void CreateProgramItems() {
     char commandLine[kSetupPathBytes];
     LoadBlockString(kGroupString, group, sizeof group);
 
-    WindowsPath(directory, kAppDirName);
-    wsprintfA(item, "%s\\ORVCNTL.EXE", kAppDirName);
-    WindowsPath(commandLine, item);
+    WindowsPath(directory, sizeof directory, kAppDirName);
+    JoinPath(item, sizeof item, kAppDirName, "ORVCNTL.EXE");
+    WindowsPath(commandLine, sizeof commandLine, item);
     LoadBlockString(kControllerItemString, item, sizeof item);
     AddProgramItem(group, directory, item, commandLine);
 
-    WindowsPath(directory, "");
-    WindowsPath(commandLine, "ORVCLEAN.EXE");
+    WindowsDirectory(directory, sizeof directory);
+    WindowsPath(commandLine, sizeof commandLine, "ORVCLEAN.EXE");
     LoadBlockString(kUninstallItemString, item, sizeof item);
     AddProgramItem(group, directory, item, commandLine);
 }

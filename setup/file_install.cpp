@@ -26,16 +26,6 @@ int ReadManifestString(void*, int id, char* out, int size) {
     return static_cast<int>(strlen(out));
 }
 
-// Joins two texts into a path buffer; false when they do not fit.
-bool JoinPath(char (&out)[kSetupPathBytes], const char* first, const char* second) {
-    size_t firstLength = strlen(first);
-    if (firstLength + strlen(second) >= kSetupPathBytes)
-        return false;
-    memcpy(out, first, firstLength);
-    strcpy(out + firstLength, second);
-    return true;
-}
-
 void ToCompressedName(char* path) {
     size_t length = strlen(path);
     if (length > 0)
@@ -57,7 +47,8 @@ void CopyOneFile(HWND dialog, CopyMode mode, const char* sourceDir, const char* 
                  const char* name) {
     char source[kSetupPathBytes];
     char destination[kSetupPathBytes];
-    if (!JoinPath(source, sourceDir, name) || !JoinPath(destination, destinationDir, name))
+    if (!JoinPath(source, sizeof source, sourceDir, name) ||
+        !JoinPath(destination, sizeof destination, destinationDir, name))
         return; // a path that does not fit is skipped like a missing file
     ToCompressedName(source);
     if (mode == CopyMode::Install) {
@@ -128,16 +119,17 @@ bool BuildGroupPaths(int group, CopyMode mode, const char* sourceRoot, const cha
     char destination[kSetupPathBytes];
     LoadManifestString(group + 1, source, sizeof source);
     LoadManifestString(group + 2, destination, sizeof destination);
-    if (!JoinPath(sourceDir, sourceRoot, source) || !EndWithBackslash(sourceDir, kSetupPathBytes))
+    if (!JoinPath(sourceDir, sizeof sourceDir, sourceRoot, source) ||
+        !EndWithBackslash(sourceDir, kSetupPathBytes))
         return false;
     if (mode == CopyMode::Distribution) {
-        if (!JoinPath(destinationDir, targetRoot, source))
+        if (!JoinPath(destinationDir, sizeof destinationDir, targetRoot, source))
             return false;
     } else if (_strnicmp(destination, "SYSTEM", kSystemCompareChars) == 0) {
         UINT length = GetSystemDirectoryA(destinationDir, kSetupPathBytes);
         if (length == 0 || length >= kSetupPathBytes)
             return false;
-    } else if (!JoinPath(destinationDir, targetRoot, destination)) {
+    } else if (!JoinPath(destinationDir, sizeof destinationDir, targetRoot, destination)) {
         return false;
     }
     return EndWithBackslash(destinationDir, kSetupPathBytes);
@@ -201,8 +193,8 @@ void InstallWorkingFiles() {
     for (const auto& file : kWorkingFiles) {
         char source[kSetupPathBytes];
         char destination[kSetupPathBytes];
-        if (JoinPath(source, g_setup.setupDirectory, file[0]) &&
-            JoinPath(destination, g_setup.targetRoot, file[1]))
+        if (JoinPath(source, sizeof source, g_setup.setupDirectory, file[0]) &&
+            JoinPath(destination, sizeof destination, g_setup.targetRoot, file[1]))
             CopyIfNewer(nullptr, 0, 0, source, destination);
     }
 }
@@ -217,10 +209,10 @@ void CopyDriverFile(const char* name, const char* directory) {
     char destination[kSetupPathBytes];
     char sourceDir[kSetupPathBytes];
     char destinationDir[kSetupPathBytes];
-    if (!JoinPath(sourceDir, g_setup.setupDirectory, "Driver\\") ||
-        !JoinPath(source, sourceDir, name) ||
-        !JoinPath(destinationDir, g_setup.targetRoot, directory) ||
-        !JoinPath(destination, destinationDir, name))
+    if (!JoinPath(sourceDir, sizeof sourceDir, g_setup.setupDirectory, "Driver\\") ||
+        !JoinPath(source, sizeof source, sourceDir, name) ||
+        !JoinPath(destinationDir, sizeof destinationDir, g_setup.targetRoot, directory) ||
+        !JoinPath(destination, sizeof destination, destinationDir, name))
         return;
     ToCompressedName(source);
     CopyIfNewer(nullptr, 0, 0, source, destination);

@@ -5,6 +5,7 @@
 #include "language.h"
 #include "progress_gauge.h"
 #include "setup.h"
+#include "windows_path.h"
 
 namespace {
 
@@ -58,11 +59,8 @@ bool OpenRun(HWND window) {
 
     char marker[kSetupPathBytes];
     OFSTRUCT info;
-    bool present = strlen(directory) + strlen(kDistributionMarker) < sizeof marker;
-    if (present) {
-        wsprintfA(marker, "%s%s", directory, kDistributionMarker);
-        present = OpenFile(marker, &info, OF_EXIST) != HFILE_ERROR;
-    }
+    bool present = JoinPath(marker, sizeof marker, directory, kDistributionMarker) &&
+                   OpenFile(marker, &info, OF_EXIST) != HFILE_ERROR;
     if (!present) {
         char format[kMessageFormatBytes];
         char caption[kMessageFormatBytes];
@@ -126,10 +124,8 @@ void RunInstallation(HWND window) {
         }
     }
     char list[kSetupPathBytes];
-    if (strlen(g_setup.targetRoot) + sizeof kScannerListCopy <= sizeof list) {
-        wsprintfA(list, "%s%s", g_setup.targetRoot, kScannerListCopy);
+    if (JoinPath(list, sizeof list, g_setup.targetRoot, kScannerListCopy))
         DeleteFileA(list);
-    }
 }
 
 void RunDistributionCopy(HWND window) {
@@ -155,10 +151,7 @@ LRESULT CALLBACK SetupWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         ReleaseDC(nullptr, screen);
         g_setup.mainWindow = window;
         if (!g_setup.targetRoot[0]) {
-            UINT length = GetWindowsDirectoryA(g_setup.targetRoot, kSetupPathBytes);
-            if (length == 0 || length >= kSetupPathBytes)
-                g_setup.targetRoot[0] = '\0';
-            EndWithBackslash(g_setup.targetRoot, kSetupPathBytes);
+            WindowsDirectory(g_setup.targetRoot, sizeof g_setup.targetRoot);
             PostMessageA(window, WM_SETUP_INSTALL, 0, 0);
         } else {
             PostMessageA(window, WM_SETUP_COPYDIST, 0, 0);

@@ -24,9 +24,8 @@ void Accept(HWND page, LONG_PTR result = 0) {
 // false.
 template <typename Use> void ForEachScannerLine(Use use) {
     char path[kSetupPathBytes];
-    if (strlen(g_setup.targetRoot) + sizeof kScannerListFile > sizeof path)
+    if (!JoinPath(path, sizeof path, g_setup.targetRoot, kScannerListFile))
         return;
-    wsprintfA(path, "%s%s", g_setup.targetRoot, kScannerListFile);
     FILE* list = fopen(path, "rt");
     if (!list)
         return;

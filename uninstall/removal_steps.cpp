@@ -4,6 +4,7 @@
 #include "manifest_groups.h"
 #include "progman_client.h"
 #include "scanner_list.h"
+#include "windows_path.h"
 
 #include <cstring>
 #include <string>
@@ -13,31 +14,14 @@ namespace {
 // Program Manager's show command: show the group window as it is, without activating it.
 constexpr uint16_t kShowGroupAsIs = 8;
 
-// Appends text to a path buffer; false (and the buffer cut back) when it does not fit.
-bool Append(char (&path)[kPathChars], const char* text) {
-    size_t used = strlen(path);
-    size_t length = strlen(text);
-    if (used + length >= kPathChars)
-        return false;
-    memcpy(path + used, text, length + 1);
-    return true;
-}
-bool EndsInBackslash(const char* path) {
-    size_t length = strlen(path);
-    return length > 0 && path[length - 1] == '\\';
-}
-bool FileExists(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 void DeleteIfPresent(const char* path) {
     if (FileExists(path))
         DeleteFileA(path);
 }
 bool AppDirPath(const RemovalRun* run, const char* name, char (&path)[kPathChars]) {
-    path[0] = '\0';
-    return Append(path, run->baseDir) && Append(path, kAppDirName) && Append(path, "\\") &&
-           Append(path, name);
+    char appDir[kPathChars];
+    return JoinPath(appDir, sizeof appDir, run->baseDir, kAppDirName) &&
+           JoinPath(path, sizeof path, appDir, name);
 }
 
 // A group holds its count and directory, then its names from g + 2; a group may be empty.
@@ -67,20 +51,13 @@ bool IsTwainManagerFile(const char* name) {
 } // namespace
 
 bool ReadBaseDirectory(char (&baseDir)[kPathChars]) {
-    UINT length = GetWindowsDirectoryA(baseDir, kPathChars - 1);
-    if (length == 0 || length >= kPathChars - 1) {
-        baseDir[0] = '\0';
-        return false;
-    }
-    if (!EndsInBackslash(baseDir))
-        Append(baseDir, "\\");
-    return true;
+    return WindowsDirectory(baseDir, sizeof baseDir);
 }
 
 void LoadRemovalRun(HINSTANCE module, int block, const char* baseDir, RemovalRun* run) {
     memset(run, 0, sizeof *run);
     run->module = module;
-    strncpy(run->baseDir, baseDir, kPathChars - 1);
+    CopyText(run->baseDir, sizeof run->baseDir, baseDir);
     const struct {
         int k;
         char* buffer;
@@ -141,9 +118,8 @@ int ReadManifestGroups(const RemovalRun* run, ManifestGroup (&groups)[kMaxManife
         group.count = spans[k].count;
         char relative[kPathChars] = "";
         LoadStringA(run->module, group.id + 1, relative, kPathChars);
-        group.dir[0] = '\0';
-        if (!Append(group.dir, run->baseDir) || !Append(group.dir, relative) ||
-            (!EndsInBackslash(group.dir) && !Append(group.dir, "\\")))
+        if (!JoinPath(group.dir, sizeof group.dir, run->baseDir, relative) ||
+            !EndWithBackslash(group.dir, sizeof group.dir))
             return -1;
     }
     return found;
@@ -155,8 +131,7 @@ bool ManifestFilePath(const RemovalRun* run, const ManifestGroup& group, int ind
     if (LoadStringA(run->module, group.id + kRemovalLayout.firstName - 1 + index, name,
                     kPathChars) <= 0)
         return false;
-    path[0] = '\0';
-    return Append(path, group.dir) && Append(path, name);
+    return JoinPath(path, sizeof path, group.dir, name);
 }
 
 void RemoveManifestFiles(const RemovalRun* run) {
@@ -246,8 +221,8 @@ void ReleaseSharedFileCounts(const RemovalRun* run) {
 }
 
 void RemoveAppDirectory(const RemovalRun* run) {
-    char path[kPathChars] = "";
-    if (Append(path, run->baseDir) && Append(path, kAppDirName))
+    char path[kPathChars];
+    if (JoinPath(path, sizeof path, run->baseDir, kAppDirName))
         RemoveDirectoryA(path);
 }
 

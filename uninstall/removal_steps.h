@@ -8,9 +8,10 @@
 #include <cstdint>
 
 #include "manifest_groups.h"
+#include "text_path.h"
 
 // Path buffers hold 255 characters; Program Manager names are cut to 47.
-constexpr int kPathChars = 256;
+constexpr int kPathChars = kToolPathChars;
 constexpr int kNameChars = 48;
 
 // Language-block offsets of the uninstaller's strings (block N at N*1000).
