@@ -36,10 +36,10 @@ void DeriveDriverSource(HWND caller) {
 void InitialiseApplet(HWND caller, LPARAM lParam1, LPARAM lParam2) {
     int block = GetLanguageBlock();
     g_applet.block = block;
-    g_applet.mainDialogId = DialogId(block, kMainDialog);
-    g_applet.sourceDialogId = DialogId(block, kDriverSourceDialog);
-    g_applet.helpDialogId = DialogId(block, kHelpDialog);
-    g_applet.newModelDialogId = DialogId(block, kNewModelDialog);
+    g_applet.mainDialogId = DialogId(block, IDD_MAIN);
+    g_applet.sourceDialogId = DialogId(block, IDD_DRIVER_SOURCE);
+    g_applet.helpDialogId = DialogId(block, IDD_HELP);
+    g_applet.newModelDialogId = DialogId(block, IDD_NEW_MODEL);
 
     if (!WindowsPath(g_applet.appDir, sizeof g_applet.appDir, kAppDirName) ||
         !EndWithBackslash(g_applet.appDir, sizeof g_applet.appDir))

@@ -13,7 +13,8 @@ int LoadAppletString(int k, char* text, int size) {
 
 int ShowAppletMessage(HWND owner, const char* text, UINT type) {
     char caption[64];
-    LoadAppletString(g_applet.setupMode ? kSetupCaption : kAppletCaption, caption, sizeof caption);
+    LoadAppletString(g_applet.setupMode ? IDS_SETUP_CAPTION : IDS_APPLET_CAPTION, caption,
+                     sizeof caption);
     return MessageBoxA(owner, text, caption, type);
 }
 
@@ -36,6 +37,6 @@ void SetTitleFromString(HWND window, int k, int maxChars) {
 
 void RelabelClose(HWND dialog) {
     char close[kTitleChars + 1];
-    LoadAppletString(kCloseLabel, close, sizeof close);
-    SetDlgItemTextA(dialog, kIdClose, close);
+    LoadAppletString(IDS_CLOSE_LABEL, close, sizeof close);
+    SetDlgItemTextA(dialog, IDC_CLOSE, close);
 }

@@ -54,18 +54,18 @@ INT_PTR CALLBACK DriverSourceProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     switch (message) {
     case WM_INITDIALOG:
         if (g_applet.setupMode)
-            SetTitleFromString(dialog, kSetupCaption, kSourcePathChars);
-        SetDlgItemTextA(dialog, kIdSourcePath,
+            SetTitleFromString(dialog, IDS_SETUP_CAPTION, kSourcePathChars);
+        SetDlgItemTextA(dialog, IDC_SOURCE_PATH,
                         g_applet.driverSourceDir[0] ? g_applet.driverSourceDir : kDefaultSetupPath);
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK: {
             char entered[kSourcePathChars + 1] = "";
-            GetDlgItemTextA(dialog, kIdSourcePath, entered, sizeof entered);
+            GetDlgItemTextA(dialog, IDC_SOURCE_PATH, entered, sizeof entered);
             char dir[kPathChars];
             if (!SourceFromSetupPath(entered, dir)) {
-                ShowAppletMessageId(dialog, kMsgBadSourcePath, MB_OK);
+                ShowAppletMessageId(dialog, IDS_BAD_SOURCE_PATH, MB_OK);
                 return TRUE;
             }
             CopyText(g_applet.driverSourceDir, sizeof g_applet.driverSourceDir, dir);
@@ -75,10 +75,10 @@ INT_PTR CALLBACK DriverSourceProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         case IDCANCEL:
             EndDialog(dialog, IDCANCEL);
             return TRUE;
-        case kIdBrowse: {
+        case IDC_BROWSE: {
             char path[kPathChars];
             if (BrowseFromDialog(dialog, BrowseFilter::Program, path))
-                SetDlgItemTextA(dialog, kIdSourcePath, path);
+                SetDlgItemTextA(dialog, IDC_SOURCE_PATH, path);
             return TRUE;
         }
         }
@@ -112,7 +112,7 @@ int AskDriverSource(HWND owner) {
 }
 
 void InstallScannerDriver(HWND dialog) {
-    int id = FindScannerIdByModel(g_applet.appDir, GetDlgItem(dialog, kIdChoiceList));
+    int id = FindScannerIdByModel(g_applet.appDir, GetDlgItem(dialog, IDC_CHOICE_LIST));
     InstalledSet installed;
     ReadInstalledSet(g_applet.appDir, &installed);
     // An id the installed set cannot hold would be copied but never recorded.
@@ -125,7 +125,7 @@ void InstallScannerDriver(HWND dialog) {
     char programSource[kPathChars];
     if (!JoinPath(programSource, sizeof programSource, g_applet.driverSourceDir, fields.driver) ||
         !FileExists(programSource)) {
-        ShowAppletMessageId(dialog, kMsgSourceMissing, MB_OK, fields.driver);
+        ShowAppletMessageId(dialog, IDS_SOURCE_MISSING, MB_OK, fields.driver);
         return;
     }
     const bool withPixelDriver = fields.code[0] == 'I' && id < kFirstUserScannerId;
@@ -136,7 +136,7 @@ void InstallScannerDriver(HWND dialog) {
         AppendText(pixelName, sizeof pixelName, ".PX_");
         if (!JoinPath(pixelSource, sizeof pixelSource, g_applet.driverSourceDir, pixelName) ||
             !FileExists(pixelSource)) {
-            ShowAppletMessageId(dialog, kMsgSourceMissing, MB_OK, pixelName);
+            ShowAppletMessageId(dialog, IDS_SOURCE_MISSING, MB_OK, pixelName);
             return;
         }
     }
@@ -155,7 +155,7 @@ void InstallScannerDriver(HWND dialog) {
         InstallFile(pixelSource, pixel);
     }
 
-    HWND list = GetDlgItem(dialog, kIdInstalledList);
+    HWND list = GetDlgItem(dialog, IDC_INSTALLED_LIST);
     char keep[kPathChars];
     LRESULT selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
     if (selected == LB_ERR || SendMessageA(list, LB_GETTEXTLEN, selected, 0) >= kPathChars)
@@ -168,7 +168,7 @@ void InstallScannerDriver(HWND dialog) {
 }
 
 void RemoveScannerDriver(HWND dialog) {
-    HWND list = GetDlgItem(dialog, kIdInstalledList);
+    HWND list = GetDlgItem(dialog, IDC_INSTALLED_LIST);
     int id = FindScannerIdByModel(g_applet.appDir, list);
     ScannerFields fields;
     if (!FindScannerById(g_applet.appDir, id, &fields))
@@ -176,7 +176,7 @@ void RemoveScannerDriver(HWND dialog) {
     bool defaultRemoved = false;
     if (id == g_applet.options.currentScannerId) {
         g_applet.options.currentScannerId = 0;
-        SetDlgItemTextA(dialog, kIdDefaultName, "");
+        SetDlgItemTextA(dialog, IDC_DEFAULT_NAME, "");
         defaultRemoved = true;
     }
     if (GetScannerKind(g_applet.appDir, id) == ScannerKind::PortAndSpeed)

@@ -14,8 +14,8 @@ int BrowseForFile(HWND owner, char* path, BrowseFilter filter, int* filterIndex,
     const bool pixel = filter == BrowseFilter::PixelDriver;
     const char* pattern = pixel ? "*.PXW" : "*.EXE";
     char filters[128];
-    int nameLength =
-        LoadAppletString(pixel ? kPixelDriverFilter : kProgramFilter, filters, sizeof filters - 16);
+    int nameLength = LoadAppletString(pixel ? IDS_PIXEL_DRIVER_FILTER : IDS_PROGRAM_FILTER, filters,
+                                      sizeof filters - 16);
     memcpy(filters + nameLength + 1, pattern, strlen(pattern) + 1);
     filters[nameLength + 1 + strlen(pattern) + 1] = '\0';
     constexpr int kFilterCount = 1;
@@ -50,6 +50,6 @@ int BrowseFromDialog(HWND dialog, BrowseFilter filter, char* path) {
     char directory[kPathChars] = "";
     char title[64];
     int filterIndex = 1;
-    LoadAppletString(kAppletCaption, title, sizeof title);
+    LoadAppletString(IDS_APPLET_CAPTION, title, sizeof title);
     return BrowseForFile(dialog, path, filter, &filterIndex, directory, title);
 }

@@ -37,7 +37,7 @@ void PlacePixelDriver(HWND dialog, const char* source) {
     if (!AppendText(destination, sizeof destination, name))
         return;
     if (FileExists(destination) &&
-        ShowAppletMessageId(dialog, kMsgReplacePixelDriver, MB_YESNO, name) != IDYES)
+        ShowAppletMessageId(dialog, IDS_REPLACE_PIXEL_DRIVER, MB_YESNO, name) != IDYES)
         return;
     if (lstrcmpiA(source, destination) != 0)
         CopyIfNewer(nullptr, 0, 0, source, destination);
@@ -58,27 +58,27 @@ void FormModelLine(const char* driverName, int id, char* line, int size) {
     size_t length = strlen(pixelName);
     pixelName[length > 4 ? length - 4 : 0] = '\0';
     char format[128];
-    LoadAppletString(kUserModelLine, format, sizeof format);
+    LoadAppletString(IDS_USER_MODEL_LINE, format, sizeof format);
     snprintf(line, size, format, id, padded, pixelName);
 }
 
 void AcceptNewModel(HWND dialog) {
-    GetDlgItemTextA(dialog, kIdModelName, g_applet.modelName, sizeof g_applet.modelName);
-    GetDlgItemTextA(dialog, kIdModelDriver, g_applet.modelDriverPath,
+    GetDlgItemTextA(dialog, IDC_MODEL_NAME, g_applet.modelName, sizeof g_applet.modelName);
+    GetDlgItemTextA(dialog, IDC_MODEL_DRIVER, g_applet.modelDriverPath,
                     sizeof g_applet.modelDriverPath);
     if (!g_applet.modelName[0] || !g_applet.modelDriverPath[0]) {
-        ShowAppletMessageId(dialog, kMsgEmptyModelField, MB_OK);
+        ShowAppletMessageId(dialog, IDS_EMPTY_MODEL_FIELD, MB_OK);
         return;
     }
     if (!FileExists(g_applet.modelDriverPath)) {
-        ShowAppletMessageId(dialog, kMsgDriverFileMissing, MB_OK, g_applet.modelDriverPath);
+        ShowAppletMessageId(dialog, IDS_DRIVER_FILE_MISSING, MB_OK, g_applet.modelDriverPath);
         return;
     }
     // The pixel-driver name ends the line's last field: a separator in it would cut the field.
     const char* driverName = FileNamePart(g_applet.modelDriverPath);
     const size_t pixelLength = strlen(driverName) > 4 ? strlen(driverName) - 4 : 0;
     if (strcspn(driverName, " \t|") < pixelLength) {
-        ShowAppletMessageId(dialog, kMsgDriverNameSpace, MB_OK, driverName);
+        ShowAppletMessageId(dialog, IDS_DRIVER_NAME_SPACE, MB_OK, driverName);
         return;
     }
     // Compared and listed as the list file reads the name back ("_" and "|" become spaces), so
@@ -87,7 +87,7 @@ void AcceptNewModel(HWND dialog) {
     CopyText(listed, sizeof listed, g_applet.modelName);
     ReadBackModelName(listed);
     if (ModelNameExists(g_applet.appDir, listed) != 0) {
-        ShowAppletMessageId(dialog, kMsgModelExists, MB_OK, g_applet.modelName);
+        ShowAppletMessageId(dialog, IDS_MODEL_EXISTS, MB_OK, g_applet.modelName);
         return;
     }
     PlacePixelDriver(dialog, g_applet.modelDriverPath);
@@ -96,7 +96,7 @@ void AcceptNewModel(HWND dialog) {
     FormModelLine(driverName, NextFreeScannerId(g_applet.appDir), line, sizeof line);
     // A model the list file did not take is not offered for installation either.
     if (AppendScannerLine(g_applet.appDir, line) == kAppendDone && g_applet.scannerListShown)
-        SendMessageA(GetDlgItem(GetParent(dialog), kIdChoiceList), LB_ADDSTRING, 0,
+        SendMessageA(GetDlgItem(GetParent(dialog), IDC_CHOICE_LIST), LB_ADDSTRING, 0,
                      reinterpret_cast<LPARAM>(listed));
     EndDialog(dialog, IDOK);
 }
@@ -104,9 +104,9 @@ void AcceptNewModel(HWND dialog) {
 INT_PTR CALLBACK NewModelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
-        SetDlgItemTextA(dialog, kIdModelName, g_applet.modelName);
-        SetDlgItemTextA(dialog, kIdModelDriver, g_applet.modelDriverPath);
-        SendDlgItemMessageA(dialog, kIdModelName, EM_LIMITTEXT, kModelNameChars, 0);
+        SetDlgItemTextA(dialog, IDC_MODEL_NAME, g_applet.modelName);
+        SetDlgItemTextA(dialog, IDC_MODEL_DRIVER, g_applet.modelDriverPath);
+        SendDlgItemMessageA(dialog, IDC_MODEL_NAME, EM_LIMITTEXT, kModelNameChars, 0);
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
@@ -116,11 +116,11 @@ INT_PTR CALLBACK NewModelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
         case IDCANCEL:
             EndDialog(dialog, IDCANCEL);
             return TRUE;
-        case kIdBrowse: {
+        case IDC_BROWSE: {
             char path[kPathChars];
             if (BrowseFromDialog(dialog, BrowseFilter::PixelDriver, path)) {
                 CopyText(g_applet.modelDriverPath, sizeof g_applet.modelDriverPath, path);
-                SetDlgItemTextA(dialog, kIdModelDriver, path);
+                SetDlgItemTextA(dialog, IDC_MODEL_DRIVER, path);
             }
             return TRUE;
         }
@@ -134,7 +134,7 @@ INT_PTR CALLBACK HelpProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG: {
         if (g_applet.setupMode)
-            SetTitleFromString(dialog, kSetupCaption, kTitleChars);
+            SetTitleFromString(dialog, IDS_SETUP_CAPTION, kTitleChars);
         char program[kPathChars];
         CopyText(program, sizeof program, g_applet.appDir);
         AppendText(program, sizeof program, kControllerProgram);
@@ -143,9 +143,9 @@ INT_PTR CALLBACK HelpProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
             version = {1, 0};
         char format[64];
         char text[64];
-        LoadAppletString(kVersionFormat, format, sizeof format);
+        LoadAppletString(IDS_VERSION_FORMAT, format, sizeof format);
         snprintf(text, sizeof text, format, version.major, version.minor);
-        SetDlgItemTextA(dialog, kIdVersionText, text);
+        SetDlgItemTextA(dialog, IDC_VERSION_TEXT, text);
         return TRUE;
     }
     case WM_COMMAND:

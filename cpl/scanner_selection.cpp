@@ -56,7 +56,7 @@ bool ReadOptionField(HWND dialog, int id, int16_t* value) {
 void ShowDefaultName(HWND dialog, int id) {
     ScannerFields fields;
     if (id > 0 && FindScannerById(g_applet.appDir, id, &fields))
-        SetDlgItemTextA(dialog, kIdDefaultName, fields.model);
+        SetDlgItemTextA(dialog, IDC_DEFAULT_NAME, fields.model);
 }
 
 } // namespace
@@ -79,20 +79,20 @@ ScannerKind GetScannerKind(const char* dir, int id) {
 }
 
 void ShowHardwareOptions(HWND dialog, bool enable, int port, int speed) {
-    if (IsWindowEnabled(GetDlgItem(dialog, kIdPort))) {
-        SetDlgItemTextA(dialog, kIdPort, "");
-        SetDlgItemTextA(dialog, kIdSpeed, "");
+    if (IsWindowEnabled(GetDlgItem(dialog, IDC_PORT))) {
+        SetDlgItemTextA(dialog, IDC_PORT, "");
+        SetDlgItemTextA(dialog, IDC_SPEED, "");
     }
-    for (int id : {kIdHardwareGroup, kIdPortLabel, kIdSpeedLabel, kIdPort, kIdSpeed})
+    for (int id : {IDC_HARDWARE_GROUP, IDC_PORT_LABEL, IDC_SPEED_LABEL, IDC_PORT, IDC_SPEED})
         EnableWindow(GetDlgItem(dialog, id), enable);
     if (enable) {
-        SetDlgItemInt(dialog, kIdPort, static_cast<UINT>(port), FALSE);
-        SetDlgItemInt(dialog, kIdSpeed, static_cast<UINT>(speed), FALSE);
+        SetDlgItemInt(dialog, IDC_PORT, static_cast<UINT>(port), FALSE);
+        SetDlgItemInt(dialog, IDC_SPEED, static_cast<UINT>(speed), FALSE);
     }
 }
 
 void RefreshHardwareOptions(HWND dialog) {
-    int id = FindScannerIdByModel(g_applet.appDir, GetDlgItem(dialog, kIdInstalledList));
+    int id = FindScannerIdByModel(g_applet.appDir, GetDlgItem(dialog, IDC_INSTALLED_LIST));
     if (id < 0)
         return;
     bool portKind = GetScannerKind(g_applet.appDir, id) == ScannerKind::PortAndSpeed;
@@ -100,7 +100,7 @@ void RefreshHardwareOptions(HWND dialog) {
 }
 
 int SetDefaultScanner(HWND dialog) {
-    int id = FindScannerIdByModel(g_applet.appDir, GetDlgItem(dialog, kIdInstalledList));
+    int id = FindScannerIdByModel(g_applet.appDir, GetDlgItem(dialog, IDC_INSTALLED_LIST));
     if (id < 0)
         return -1;
     ScannerKind kind = GetScannerKind(g_applet.appDir, id);
@@ -108,26 +108,26 @@ int SetDefaultScanner(HWND dialog) {
         if (SelectTwainSource(dialog, TwainRecording::AtOnce) != 0)
             return -1;
     } else if (kind == ScannerKind::PortAndSpeed) {
-        if (FieldEmpty(dialog, kIdPort)) {
-            ShowAppletMessageId(dialog, kMsgSetPort, MB_OK);
+        if (FieldEmpty(dialog, IDC_PORT)) {
+            ShowAppletMessageId(dialog, IDS_SET_PORT, MB_OK);
             return -1;
         }
-        if (FieldEmpty(dialog, kIdSpeed)) {
-            ShowAppletMessageId(dialog, kMsgSetSpeed, MB_OK);
+        if (FieldEmpty(dialog, IDC_SPEED)) {
+            ShowAppletMessageId(dialog, IDS_SET_SPEED, MB_OK);
             return -1;
         }
     }
 
     RelabelClose(dialog);
 
-    if (IsWindowEnabled(GetDlgItem(dialog, kIdPort))) {
+    if (IsWindowEnabled(GetDlgItem(dialog, IDC_PORT))) {
         int16_t port = 0, speed = 0;
-        if (!ReadOptionField(dialog, kIdPort, &port)) {
-            ShowAppletMessageId(dialog, kMsgNoPort, MB_OK);
-            SetFocus(GetDlgItem(dialog, kIdPort));
-        } else if (!ReadOptionField(dialog, kIdSpeed, &speed)) {
-            ShowAppletMessageId(dialog, kMsgNoSpeed, MB_OK);
-            SetFocus(GetDlgItem(dialog, kIdSpeed));
+        if (!ReadOptionField(dialog, IDC_PORT, &port)) {
+            ShowAppletMessageId(dialog, IDS_NO_PORT, MB_OK);
+            SetFocus(GetDlgItem(dialog, IDC_PORT));
+        } else if (!ReadOptionField(dialog, IDC_SPEED, &speed)) {
+            ShowAppletMessageId(dialog, IDS_NO_SPEED, MB_OK);
+            SetFocus(GetDlgItem(dialog, IDC_SPEED));
         } else {
             char value[16];
             snprintf(value, sizeof value, "%04d", port);
@@ -146,7 +146,7 @@ int SetDefaultScanner(HWND dialog) {
         WriteSelectionKey(kScannerSection, kCurrentScannerIdKey, value);
         ScannerFields fields;
         if (FindScannerById(g_applet.appDir, id, &fields)) {
-            SetDlgItemTextA(dialog, kIdDefaultName, fields.model);
+            SetDlgItemTextA(dialog, IDC_DEFAULT_NAME, fields.model);
             size_t length = strlen(fields.driver);
             if (length > 0)
                 fields.driver[length - 1] = 'E';
@@ -169,7 +169,7 @@ void LoadScannerSelection(HWND dialog) {
     g_applet.options.currentScannerId =
         ReadProfileInt16(kScannerSection, kCurrentScannerIdKey, 1, path);
 
-    HWND installed = GetDlgItem(dialog, kIdInstalledList);
+    HWND installed = GetDlgItem(dialog, IDC_INSTALLED_LIST);
     SendMessageA(installed, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(SYSTEM_FIXED_FONT)),
                  FALSE);
     FillScannerListBox(g_applet.appDir, g_applet.appDir, installed,

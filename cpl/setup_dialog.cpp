@@ -13,7 +13,7 @@ namespace {
 constexpr UINT kShownMessage = WM_USER + 1;
 // Controls below the fold: kept hidden while the dialog is collapsed so the keyboard cannot
 // reach them either.
-constexpr int kFoldControls[] = {kIdChoiceGroup, kIdChoiceList, kIdInstall};
+constexpr int kFoldControls[] = {IDC_CHOICE_GROUP, IDC_CHOICE_LIST, IDC_INSTALL};
 
 struct DialogRects {
     RECT full;
@@ -36,7 +36,7 @@ void ShowFold(HWND dialog, bool show) {
 }
 
 int InstalledCount(HWND dialog) {
-    return static_cast<int>(SendDlgItemMessageA(dialog, kIdInstalledList, LB_GETCOUNT, 0, 0));
+    return static_cast<int>(SendDlgItemMessageA(dialog, IDC_INSTALLED_LIST, LB_GETCOUNT, 0, 0));
 }
 
 // Add>> and Install need the driver source; ask for it when the marker file is not there.
@@ -48,14 +48,14 @@ bool EnsureDriverSource(HWND dialog) {
 void Expand(HWND dialog) {
     ResizeTo(dialog, g_rects.full);
     ShowFold(dialog, true);
-    FillScannerListBox(g_applet.appDir, g_applet.driverSourceDir, GetDlgItem(dialog, kIdChoiceList),
-                       0, false, true);
-    EnableWindow(GetDlgItem(dialog, kIdAdd), FALSE);
+    FillScannerListBox(g_applet.appDir, g_applet.driverSourceDir,
+                       GetDlgItem(dialog, IDC_CHOICE_LIST), 0, false, true);
+    EnableWindow(GetDlgItem(dialog, IDC_ADD), FALSE);
 }
 
 void OnInitDialog(HWND dialog) {
     if (g_applet.setupMode) {
-        SetTitleFromString(dialog, kSetupCaption, kTitleChars);
+        SetTitleFromString(dialog, IDS_SETUP_CAPTION, kTitleChars);
         RECT parent, own;
         HWND owner = GetParent(dialog);
         if (!owner || !GetWindowRect(owner, &parent))
@@ -74,18 +74,18 @@ void OnShown(HWND dialog) {
     UpdateMainButtons(dialog);
     GetWindowRect(dialog, &g_rects.full);
     RECT fold;
-    GetWindowRect(GetDlgItem(dialog, kIdChoiceGroup), &fold);
+    GetWindowRect(GetDlgItem(dialog, IDC_CHOICE_GROUP), &fold);
     g_rects.collapsed = g_rects.full;
     g_rects.collapsed.bottom = fold.top;
     ResizeTo(dialog, g_rects.collapsed);
     ShowFold(dialog, false);
     if (g_applet.setupMode)
-        PostMessageA(dialog, WM_COMMAND, kIdAdd, 0);
+        PostMessageA(dialog, WM_COMMAND, IDC_ADD, 0);
 }
 
 void OnClose(HWND dialog) {
     if (InstalledCount(dialog) > 0 && g_applet.options.currentScannerId <= 0 &&
-        ShowAppletMessageId(dialog, kMsgQuitWithoutDefault, MB_OKCANCEL) == IDCANCEL)
+        ShowAppletMessageId(dialog, IDS_QUIT_WITHOUT_DEFAULT, MB_OKCANCEL) == IDCANCEL)
         return;
     EndDialog(dialog, 1);
 }
@@ -93,7 +93,7 @@ void OnClose(HWND dialog) {
 void OnSetDefault(HWND dialog, LPARAM lParam) {
     int result = SetDefaultScanner(dialog);
     if (lParam == -1 && result != 0 && g_applet.rememberedSelection >= 0)
-        SendDlgItemMessageA(dialog, kIdInstalledList, LB_SETCURSEL, g_applet.rememberedSelection,
+        SendDlgItemMessageA(dialog, IDC_INSTALLED_LIST, LB_SETCURSEL, g_applet.rememberedSelection,
                             0);
     RefreshHardwareOptions(dialog);
     g_applet.rememberedSelection = 0;
@@ -115,50 +115,50 @@ void OnInstall(HWND dialog) {
 void OnInstalledList(HWND dialog, int code) {
     switch (code) {
     case LBN_DBLCLK:
-        PostMessageA(dialog, WM_COMMAND, kIdSetDefault, -1);
+        PostMessageA(dialog, WM_COMMAND, IDC_SET_DEFAULT, -1);
         break;
     case LBN_SELCHANGE:
         RefreshHardwareOptions(dialog);
         break;
     case LBN_SETFOCUS:
         if (g_applet.rememberedSelection == 0)
-            g_applet.rememberedSelection =
-                static_cast<int>(SendDlgItemMessageA(dialog, kIdInstalledList, LB_GETCURSEL, 0, 0));
+            g_applet.rememberedSelection = static_cast<int>(
+                SendDlgItemMessageA(dialog, IDC_INSTALLED_LIST, LB_GETCURSEL, 0, 0));
         break;
     }
 }
 
 void OnCommand(HWND dialog, int id, int code, LPARAM lParam) {
     switch (id) {
-    case kIdClose:
+    case IDC_CLOSE:
         OnClose(dialog);
         break;
-    case kIdSetDefault:
+    case IDC_SET_DEFAULT:
         OnSetDefault(dialog, lParam);
         break;
-    case kIdAdd:
+    case IDC_ADD:
         if (EnsureDriverSource(dialog))
             Expand(dialog);
         break;
-    case kIdRemove:
+    case IDC_REMOVE:
         RemoveScannerDriver(dialog);
         UpdateMainButtons(dialog);
         RelabelClose(dialog);
         break;
-    case kIdHelp:
+    case IDC_HELP_BUTTON:
         RunHelpDialog(dialog);
         break;
-    case kIdInstall:
+    case IDC_INSTALL:
         OnInstall(dialog);
         break;
-    case kIdInstalledList:
+    case IDC_INSTALLED_LIST:
         OnInstalledList(dialog, code);
         break;
-    case kIdChoiceList:
+    case IDC_CHOICE_LIST:
         if (code == LBN_DBLCLK)
-            PostMessageA(dialog, WM_COMMAND, kIdInstall, 0);
+            PostMessageA(dialog, WM_COMMAND, IDC_INSTALL, 0);
         break;
-    case kIdBrowse:
+    case IDC_BROWSE:
         RunNewModelDialog(dialog);
         break;
     }
@@ -173,7 +173,7 @@ INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         OnShown(dialog);
         return TRUE;
     case WM_CLOSE:
-        PostMessageA(dialog, WM_COMMAND, kIdClose, 0);
+        PostMessageA(dialog, WM_COMMAND, IDC_CLOSE, 0);
         return TRUE;
     case WM_COMMAND:
         // Escape (IDCANCEL) falls through here and does nothing.
@@ -187,8 +187,8 @@ INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 void UpdateMainButtons(HWND dialog) {
     BOOL any = InstalledCount(dialog) > 0;
-    EnableWindow(GetDlgItem(dialog, kIdRemove), any);
-    EnableWindow(GetDlgItem(dialog, kIdSetDefault), any);
+    EnableWindow(GetDlgItem(dialog, IDC_REMOVE), any);
+    EnableWindow(GetDlgItem(dialog, IDC_SET_DEFAULT), any);
 }
 
 void RunSetupDialog(HWND owner) {

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "orvlib_ids.h"
+
 // Trace numbers k; an export line uses the string 300 + k.
 constexpr int kTraceGetVersion = 1;
 constexpr int kTraceInit = 3;
@@ -21,7 +23,7 @@ constexpr int kTraceCancel = 25;
 constexpr int kTraceIsAdfReady = 27;
 constexpr int kTraceIsScannerBusy = 29;
 constexpr int kTraceSetDecomp = 31; // functions 1 to 4 of the decompression control: 31, 33, 35, 37
-constexpr int kTraceTextBase = 300;
+constexpr int kTraceTextBase = TRACE_TEXT_BASE;
 
 // Line forms: 0 no value, 1 signed 16-bit, 2 unsigned 32-bit, 3 signed 32-bit, 4 unsigned 32-bit.
 enum TraceForm { kFormNone = 0, kFormShort = 1, kFormUnsigned = 2, kFormLong = 3, kFormULong = 4 };

@@ -7,6 +7,7 @@
 #include "dde_conversation.h"
 #include "decompression_control.h"
 #include "orvlib.h"
+#include "orvlib_ids.h"
 #include "scan_session.h"
 #include "scanner_attributes.h"
 
@@ -21,38 +22,38 @@ template <typename Work> int16_t TracedStatus(int k, int32_t fId, Work work) {
 }
 
 void TraceCapabilities(const ScannerCapabilities& caps) {
-    TraceValue(346, 0, kFormNone);
-    TraceValue(350, static_cast<uint16_t>(caps.ScanId), kFormShort);
-    TraceValue(351, caps.ScanMode, kFormUnsigned);
-    TraceValue(352, caps.ScanRes, kFormUnsigned);
-    TraceValue(353, static_cast<uint16_t>(caps.ScanArea.L), kFormShort);
-    TraceValue(354, static_cast<uint16_t>(caps.ScanArea.T), kFormShort);
-    TraceValue(355, static_cast<uint16_t>(caps.ScanArea.R), kFormShort);
-    TraceValue(356, static_cast<uint16_t>(caps.ScanArea.B), kFormShort);
-    TraceValue(357, static_cast<uint16_t>(caps.HasADF), kFormShort);
-    TraceValue(358, static_cast<uint16_t>(caps.PageDecomp), kFormShort);
-    TraceValue(359, caps.br_min_val, kFormUnsigned);
-    TraceValue(360, caps.br_max_val, kFormUnsigned);
-    TraceValue(361, caps.br_normal, kFormUnsigned);
-    TraceValue(362, caps.cr_min_val, kFormUnsigned);
-    TraceValue(363, caps.cr_max_val, kFormUnsigned);
-    TraceValue(364, caps.cr_normal, kFormUnsigned);
+    TraceValue(TRACE_OUTPUT, 0, kFormNone);
+    TraceValue(TRACE_CAPS_SCAN_ID, static_cast<uint16_t>(caps.ScanId), kFormShort);
+    TraceValue(TRACE_CAPS_SCAN_MODE, caps.ScanMode, kFormUnsigned);
+    TraceValue(TRACE_CAPS_SCAN_RES, caps.ScanRes, kFormUnsigned);
+    TraceValue(TRACE_CAPS_AREA_LEFT, static_cast<uint16_t>(caps.ScanArea.L), kFormShort);
+    TraceValue(TRACE_CAPS_AREA_TOP, static_cast<uint16_t>(caps.ScanArea.T), kFormShort);
+    TraceValue(TRACE_CAPS_AREA_RIGHT, static_cast<uint16_t>(caps.ScanArea.R), kFormShort);
+    TraceValue(TRACE_CAPS_AREA_BOTTOM, static_cast<uint16_t>(caps.ScanArea.B), kFormShort);
+    TraceValue(TRACE_CAPS_HAS_ADF, static_cast<uint16_t>(caps.HasADF), kFormShort);
+    TraceValue(TRACE_CAPS_PAGE_DECOMP, static_cast<uint16_t>(caps.PageDecomp), kFormShort);
+    TraceValue(TRACE_CAPS_BR_MIN, caps.br_min_val, kFormUnsigned);
+    TraceValue(TRACE_CAPS_BR_MAX, caps.br_max_val, kFormUnsigned);
+    TraceValue(TRACE_CAPS_BR_NORMAL, caps.br_normal, kFormUnsigned);
+    TraceValue(TRACE_CAPS_CR_MIN, caps.cr_min_val, kFormUnsigned);
+    TraceValue(TRACE_CAPS_CR_MAX, caps.cr_max_val, kFormUnsigned);
+    TraceValue(TRACE_CAPS_CR_NORMAL, caps.cr_normal, kFormUnsigned);
 }
 
 void TraceAttributes(const ScannerAttributes& attributes) {
-    TraceValue(345, 0, kFormNone);
-    TraceValue(400, attributes.ScanMode, kFormUnsigned);
-    TraceValue(401, static_cast<uint16_t>(attributes.UseADF), kFormShort);
-    TraceValue(402, attributes.Brightness, kFormUnsigned);
-    TraceValue(403, attributes.Resolution, kFormUnsigned);
-    TraceValue(404, static_cast<uint16_t>(attributes.ScanArea.L), kFormShort);
-    TraceValue(405, static_cast<uint16_t>(attributes.ScanArea.T), kFormShort);
-    TraceValue(406, static_cast<uint16_t>(attributes.ScanArea.R), kFormShort);
-    TraceValue(407, static_cast<uint16_t>(attributes.ScanArea.B), kFormShort);
-    TraceValue(408, attributes.PaperSize, kFormUnsigned);
-    TraceValue(409, attributes.Contrast, kFormUnsigned);
-    TraceValue(410, attributes.Orientation, kFormUnsigned);
-    TraceValue(411, static_cast<uint16_t>(attributes.Invert), kFormShort);
+    TraceValue(TRACE_INPUT, 0, kFormNone);
+    TraceValue(TRACE_ATTR_SCAN_MODE, attributes.ScanMode, kFormUnsigned);
+    TraceValue(TRACE_ATTR_USE_ADF, static_cast<uint16_t>(attributes.UseADF), kFormShort);
+    TraceValue(TRACE_ATTR_BRIGHTNESS, attributes.Brightness, kFormUnsigned);
+    TraceValue(TRACE_ATTR_RESOLUTION, attributes.Resolution, kFormUnsigned);
+    TraceValue(TRACE_ATTR_AREA_LEFT, static_cast<uint16_t>(attributes.ScanArea.L), kFormShort);
+    TraceValue(TRACE_ATTR_AREA_TOP, static_cast<uint16_t>(attributes.ScanArea.T), kFormShort);
+    TraceValue(TRACE_ATTR_AREA_RIGHT, static_cast<uint16_t>(attributes.ScanArea.R), kFormShort);
+    TraceValue(TRACE_ATTR_AREA_BOTTOM, static_cast<uint16_t>(attributes.ScanArea.B), kFormShort);
+    TraceValue(TRACE_ATTR_PAPER_SIZE, attributes.PaperSize, kFormUnsigned);
+    TraceValue(TRACE_ATTR_CONTRAST, attributes.Contrast, kFormUnsigned);
+    TraceValue(TRACE_ATTR_ORIENTATION, attributes.Orientation, kFormUnsigned);
+    TraceValue(TRACE_ATTR_INVERT, static_cast<uint16_t>(attributes.Invert), kFormShort);
 }
 
 } // namespace
@@ -67,8 +68,8 @@ extern "C" int16_t WINAPI ORV_Close(int32_t fId) {
 
 extern "C" int16_t WINAPI ORV_Start_Scan(int32_t fId, int32_t progress, int32_t pad32) {
     TraceCall(kTraceStartScan, fId, 0, kFormNone);
-    TraceValue(450, static_cast<uint32_t>(progress), kFormUnsigned);
-    TraceValue(451, static_cast<uint32_t>(pad32), kFormUnsigned);
+    TraceValue(TRACE_PROGRESS, static_cast<uint32_t>(progress), kFormUnsigned);
+    TraceValue(TRACE_PAD32, static_cast<uint32_t>(pad32), kFormUnsigned);
     const int16_t status = StartScan(fId, progress, pad32);
     TraceCall(kTraceStartScan + 1, fId, static_cast<uint16_t>(status), kFormShort);
     return status;
@@ -77,8 +78,8 @@ extern "C" int16_t WINAPI ORV_Start_Scan(int32_t fId, int32_t progress, int32_t 
 extern "C" int32_t WINAPI ORV_Get_Scan_Data(int32_t fId, HGLOBAL buffer, int32_t bufsize,
                                             int16_t line_count) {
     TraceCall(kTraceGetScanData, fId, 0, kFormNone);
-    TraceValue(452, static_cast<uint32_t>(bufsize), kFormULong);
-    TraceValue(453, static_cast<uint16_t>(line_count), kFormUnsigned);
+    TraceValue(TRACE_BUFSIZE, static_cast<uint32_t>(bufsize), kFormULong);
+    TraceValue(TRACE_LINE_COUNT, static_cast<uint16_t>(line_count), kFormUnsigned);
     const int32_t result = TransferLines(fId, buffer, line_count, kItemLines);
     TraceCall(kTraceGetScanData + 1, fId, static_cast<uint32_t>(result), kFormLong);
     return result;

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 
-constexpr uint16_t kScanningGaugeControl = 500;
+#include "orvlib_ids.h"
+
+constexpr uint16_t kScanningGaugeControl = ORVLIB_GAUGE_CONTROL;
 
 // Creates the dialog (language block template) owned by the window; clears the cancel flag. An
 // earlier dialog still shown is forgotten.

@@ -9,6 +9,7 @@
 #include "dde_conversation.h"
 #include "language.h"
 #include "library_state.h"
+#include "orvlib_ids.h"
 #include "server_users.h"
 #include "windows_path.h"
 
@@ -38,8 +39,9 @@ UINT StartProgram(const char* name) {
 void ShowLaunchFailure(UINT code) {
     // The block is chosen here: the attach picks its own only after the connect.
     char format[80] = "";
-    LoadStringA(g_library.instance, StringId(GetLanguageBlock(), 100) + kLaunchFailureOffset,
-                format, sizeof format);
+    LoadStringA(g_library.instance,
+                StringId(GetLanguageBlock(), ORVLIB_STRING_BASE + ORVLIB_LAUNCH_FAILED), format,
+                sizeof format);
     char text[96];
     std::snprintf(text, sizeof text, format, static_cast<int>(code));
     MessageBoxA(nullptr, text, kLaunchFailureCaption, MB_OK);

@@ -11,7 +11,6 @@ constexpr char kServerProgram[] = "ORVMAIN.EXE";
 constexpr char kServerMainWindowClass[] = "OrvMain";
 constexpr char kScannerFreeMessage[] = "OrvWinMsg";
 constexpr char kLaunchFailureCaption[] = "OrvLib - error";
-constexpr uint32_t kLaunchFailureOffset = 1; // from the string base
 
 // Connects to the server; the result becomes the attach status.
 int16_t ConnectToServer(HINSTANCE instance);

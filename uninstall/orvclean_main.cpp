@@ -22,8 +22,8 @@ char g_baseDir[kPathChars];
 void AskAndRemove(HWND window) {
     char text[kConfirmChars] = "";
     char caption[kCaptionChars] = "";
-    LoadStringA(g_instance, StringId(g_block, kConfirmTextString), text, sizeof text);
-    LoadStringA(g_instance, StringId(g_block, kConfirmCaptionString), caption, sizeof caption);
+    LoadStringA(g_instance, StringId(g_block, IDS_CONFIRM_TEXT), text, sizeof text);
+    LoadStringA(g_instance, StringId(g_block, IDS_CONFIRM_CAPTION), caption, sizeof caption);
     if (MessageBoxA(window, text, caption, MB_ICONQUESTION | MB_YESNO) != IDYES)
         return;
     // Without the Windows directory no path below could be formed.
@@ -62,8 +62,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     g_block = GetLanguageBlock();
     char className[kClassChars] = "";
     char title[kClassChars] = "";
-    LoadStringA(instance, StringId(g_block, kClassNameString), className, sizeof className);
-    LoadStringA(instance, StringId(g_block, kWindowTitleString), title, sizeof title);
+    LoadStringA(instance, StringId(g_block, IDS_CLASS_NAME), className, sizeof className);
+    LoadStringA(instance, StringId(g_block, IDS_WINDOW_TITLE), title, sizeof title);
 
     WNDCLASSA windowClass = {};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;

@@ -63,13 +63,13 @@ void LoadRemovalRun(HINSTANCE module, int block, const char* baseDir, RemovalRun
         char* buffer;
         int size;
     } strings[] = {
-        {kGroupString, run->group, kNameChars},
-        {kControllerItemString, run->controllerItem, kNameChars},
-        {kUninstallItemString, run->uninstallItem, kNameChars},
-        {kUninstallKeyString, run->uninstallKey, kPathChars},
-        {kSharedDllsKeyString, run->sharedDllsKey, kPathChars},
-        {kDisplayNameString, run->displayNameValue, kPathChars},
-        {kUninstallStringString, run->uninstallStringValue, kPathChars},
+        {IDS_GROUP, run->group, kNameChars},
+        {IDS_CONTROLLER_ITEM, run->controllerItem, kNameChars},
+        {IDS_UNINSTALL_ITEM, run->uninstallItem, kNameChars},
+        {IDS_UNINSTALL_KEY, run->uninstallKey, kPathChars},
+        {IDS_SHARED_DLLS_KEY, run->sharedDllsKey, kPathChars},
+        {IDS_DISPLAY_NAME, run->displayNameValue, kPathChars},
+        {IDS_UNINSTALL_STRING, run->uninstallStringValue, kPathChars},
     };
     for (const auto& s : strings)
         LoadStringA(module, block * 1000 + s.k, s.buffer, s.size);

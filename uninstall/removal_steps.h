@@ -8,24 +8,12 @@
 #include <cstdint>
 
 #include "manifest_groups.h"
+#include "orvclean_ids.h"
 #include "text_path.h"
 
 // Path buffers hold 255 characters; Program Manager names are cut to 47.
 constexpr int kPathChars = kToolPathChars;
 constexpr int kNameChars = 48;
-
-// Language-block offsets of the uninstaller's strings (block N at N*1000).
-constexpr int kClassNameString = 0;
-constexpr int kWindowTitleString = 1;
-constexpr int kConfirmTextString = 100;
-constexpr int kUninstallKeyString = 101;
-constexpr int kSharedDllsKeyString = 102;
-constexpr int kGroupString = 103;
-constexpr int kControllerItemString = 104;
-constexpr int kUninstallItemString = 105;
-constexpr int kDisplayNameString = 106;
-constexpr int kUninstallStringString = 107;
-constexpr int kConfirmCaptionString = 500;
 
 // Groups whose files carry shared-file counts: the Windows directory, KELTO32 and SYSTEM.
 constexpr int kWindowsGroup = 120;

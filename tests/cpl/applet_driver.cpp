@@ -36,7 +36,7 @@ BOOL CALLBACK FindMain(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<MainSearch*>(param);
     char className[16] = "";
     GetClassNameA(window, className, sizeof className);
-    if (!strcmp(className, "#32770") && GetDlgItem(window, kIdInstalledList) &&
+    if (!strcmp(className, "#32770") && GetDlgItem(window, IDC_INSTALLED_LIST) &&
         WindowText(window) == search->title && IsWindowVisible(window)) {
         search->found = window;
         return FALSE;
@@ -167,8 +167,8 @@ HWND FocusOf(HWND dialog) {
 bool IsCollapsed(HWND dialog) {
     RECT window, fold;
     GetWindowRect(dialog, &window);
-    GetWindowRect(GetDlgItem(dialog, kIdChoiceGroup), &fold);
-    return window.bottom <= fold.top && !IsWindowVisible(GetDlgItem(dialog, kIdInstall));
+    GetWindowRect(GetDlgItem(dialog, IDC_CHOICE_GROUP), &fold);
+    return window.bottom <= fold.top && !IsWindowVisible(GetDlgItem(dialog, IDC_INSTALL));
 }
 
 bool AppletRun::Start(const std::string& args, const char* title, const std::string& caller,
@@ -189,7 +189,7 @@ bool AppletRun::Start(const std::string& args, const char* title, const std::str
     dialog = search.found;
     // The dialog folds itself once it is shown (or, in setup mode, expands or asks for the source).
     return dialog && Eventually([&] {
-               return IsCollapsed(dialog) || !IsWindowEnabled(GetDlgItem(dialog, kIdAdd)) ||
+               return IsCollapsed(dialog) || !IsWindowEnabled(GetDlgItem(dialog, IDC_ADD)) ||
                       OwnedPopup(dialog);
            });
 }
@@ -295,11 +295,11 @@ void AppletTest::WriteSelection(int currentId, const char* driver) {
 }
 
 void AppletTest::ExpandWithMedium(HWND dialog) {
-    Press(dialog, kIdAdd);
+    Press(dialog, IDC_ADD);
     HWND source = WaitForOwnedPopup(dialog, 5000);
     ASSERT_TRUE(source);
-    Type(source, kIdSourcePath, MediumDir() + "SETUP.EXE");
+    Type(source, IDC_SOURCE_PATH, MediumDir() + "SETUP.EXE");
     Press(source, IDOK);
     ASSERT_TRUE(WaitForWindowGone(source, 5000));
-    ASSERT_TRUE(Eventually([&] { return !IsWindowEnabled(GetDlgItem(dialog, kIdAdd)); }));
+    ASSERT_TRUE(Eventually([&] { return !IsWindowEnabled(GetDlgItem(dialog, IDC_ADD)); }));
 }

@@ -13,8 +13,8 @@ protected:
     // written last, took it.
     void InstallModel(HWND dialog, const char* model) {
         std::string before = InstalledSetBytes();
-        ASSERT_TRUE(SelectLine(dialog, kIdChoiceList, model)) << model;
-        Press(dialog, kIdInstall);
+        ASSERT_TRUE(SelectLine(dialog, IDC_CHOICE_LIST, model)) << model;
+        Press(dialog, IDC_INSTALL);
         ASSERT_TRUE(Eventually([&] { return InstalledSetBytes() != before; }));
     }
 };
@@ -38,33 +38,33 @@ TEST_F(DriverInstall, PixelDriverModelGetsBothFilesUserModelOnlyTheProgram) {
     EXPECT_TRUE(SameContent(PixelDriverDir() + "VEXSCAN.PXW", BinPath("pixdrv.PXW")));
     EXPECT_EQ(InstalledSetBytes(), "1<");
     // The label changes once the whole install is done.
-    EXPECT_TRUE(Eventually([&] { return ItemText(run.dialog, kIdClose) == "Close"; }));
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(run.dialog, kIdRemove)));
+    EXPECT_TRUE(Eventually([&] { return ItemText(run.dialog, IDC_CLOSE) == "Close"; }));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(run.dialog, IDC_REMOVE)));
 
     InstallModel(run.dialog, "Acme Scan");
     EXPECT_TRUE(SameContent(Installed("ORVDR07.EXE"), BinPath("ORVDR07.EXE")));
     EXPECT_FALSE(FileExists(PixelDriverDir() + "ACME.PXW"));
     EXPECT_EQ(InstalledSetBytes(), std::string("2<") + static_cast<char>('0' + 100));
     // The installed list is sorted and keeps its selection.
-    HWND installed = GetDlgItem(run.dialog, kIdInstalledList);
+    HWND installed = GetDlgItem(run.dialog, IDC_INSTALLED_LIST);
     EXPECT_EQ(ListLines(installed), (std::vector<std::string>{"Acme Scan", "Vexa FlatBed IIc"}));
     EXPECT_EQ(SelectedLine(installed), "Vexa FlatBed IIc");
 
     // Installing an installed model again is silent and changes nothing.
     DeleteFileA(Installed("ORVDR12.EXE").c_str());
-    ASSERT_TRUE(SelectLine(run.dialog, kIdChoiceList, "Vexa FlatBed IIc"));
-    Press(run.dialog, kIdInstall);
+    ASSERT_TRUE(SelectLine(run.dialog, IDC_CHOICE_LIST, "Vexa FlatBed IIc"));
+    Press(run.dialog, IDC_INSTALL);
     EXPECT_TRUE(NoPopupWithin(run.dialog, 700));
     EXPECT_FALSE(FileExists(Installed("ORVDR12.EXE")));
     EXPECT_EQ(ListLines(installed).size(), 2u);
 
     // A double-click on a line of the choice list installs it.
-    DoubleClickLine(run.dialog, kIdChoiceList, "Kelto Sheetfeed 300");
+    DoubleClickLine(run.dialog, IDC_CHOICE_LIST, "Kelto Sheetfeed 300");
     EXPECT_TRUE(Eventually([&] { return InstalledSetBytes().size() == 4; }));
     EXPECT_EQ(ListLines(installed).size(), 3u);
     EXPECT_TRUE(FileExists(Installed("ORVDR01.EXE")));
     // No ORVANE.IFF: the current scanner reads as 1, so Close asks nothing.
-    Press(run.dialog, kIdClose);
+    Press(run.dialog, IDC_CLOSE);
     EXPECT_TRUE(run.Finish());
 }
 
@@ -72,17 +72,17 @@ TEST_F(DriverInstall, MissingSourceFilesAreNamedAndNothingIsCopied) {
     AppletRun run;
     ASSERT_TRUE(run.Start());
     ExpandWithMedium(run.dialog);
-    ASSERT_TRUE(SelectLine(run.dialog, kIdChoiceList, "Kelto Lost Driver"));
-    Press(run.dialog, kIdInstall);
+    ASSERT_TRUE(SelectLine(run.dialog, IDC_CHOICE_LIST, "Kelto Lost Driver"));
+    Press(run.dialog, IDC_INSTALL);
     EXPECT_EQ(AnswerMessage(run.dialog, IDOK), "Can not find source file ORVDR55.EX_");
-    ASSERT_TRUE(SelectLine(run.dialog, kIdChoiceList, "Kelto Lost Pixel Driver"));
-    Press(run.dialog, kIdInstall);
+    ASSERT_TRUE(SelectLine(run.dialog, IDC_CHOICE_LIST, "Kelto Lost Pixel Driver"));
+    Press(run.dialog, IDC_INSTALL);
     EXPECT_EQ(AnswerMessage(run.dialog, IDOK), "Can not find source file LOSTPIX.PX_");
     // The driver program of that model was there but is not copied either.
     EXPECT_FALSE(FileExists(Installed("ORVDR01.EXE")));
     EXPECT_EQ(InstalledSetBytes(), "0");
-    EXPECT_TRUE(ListLines(GetDlgItem(run.dialog, kIdInstalledList)).empty());
-    Press(run.dialog, kIdClose);
+    EXPECT_TRUE(ListLines(GetDlgItem(run.dialog, IDC_INSTALLED_LIST)).empty());
+    Press(run.dialog, IDC_CLOSE);
     EXPECT_TRUE(run.Finish());
 }
 
@@ -101,7 +101,7 @@ TEST_F(DriverInstall, OlderInstalledProgramIsReplacedSameVersionIsKept) {
     EXPECT_TRUE(SameContent(PixelDriverDir() + "FLATSCAN.PXW", BinPath("pixdrv.PXW")));
     EXPECT_EQ(InstalledSetBytes(), "2<>");
     // No ORVANE.IFF: the current scanner reads as 1, so Close asks nothing.
-    Press(run.dialog, kIdClose);
+    Press(run.dialog, IDC_CLOSE);
     EXPECT_TRUE(run.Finish());
 }
 
@@ -110,19 +110,19 @@ TEST_F(DriverInstall, RemovingTheDefaultClearsItSharedProgramStaysUntilTheLastUs
     WriteSelection(12, "ORVDR12.EXE");
     AppletRun run;
     ASSERT_TRUE(run.Start());
-    HWND installed = GetDlgItem(run.dialog, kIdInstalledList);
-    EXPECT_EQ(ItemText(run.dialog, kIdDefaultName), "Vexa FlatBed IIc");
+    HWND installed = GetDlgItem(run.dialog, IDC_INSTALLED_LIST);
+    EXPECT_EQ(ItemText(run.dialog, IDC_DEFAULT_NAME), "Vexa FlatBed IIc");
     EXPECT_EQ(SelectedLine(installed), "Vexa FlatBed IIc");
 
-    Press(run.dialog, kIdRemove);
+    Press(run.dialog, IDC_REMOVE);
     // The emptied CurrentDriver is the last step.
     ASSERT_TRUE(Eventually([] {
         return SelectionValue(kScannerSection, kCurrentDriverKey).empty() &&
                SelectionValue(kScannerSection, kCurrentScannerIdKey) == "0";
     }));
     EXPECT_EQ(ListLines(installed).size(), 2u);
-    EXPECT_EQ(ItemText(run.dialog, kIdDefaultName), "");
-    EXPECT_TRUE(Eventually([&] { return ItemText(run.dialog, kIdClose) == "Close"; }));
+    EXPECT_EQ(ItemText(run.dialog, IDC_DEFAULT_NAME), "");
+    EXPECT_TRUE(Eventually([&] { return ItemText(run.dialog, IDC_CLOSE) == "Close"; }));
     // Vexa FlatBed Pro still uses ORVDR12.EXE.
     EXPECT_TRUE(FileExists(Installed("ORVDR12.EXE")));
     EXPECT_EQ(InstalledSetBytes(), "27>");
@@ -132,8 +132,8 @@ TEST_F(DriverInstall, RemovingTheDefaultClearsItSharedProgramStaysUntilTheLastUs
     // Removing a model that is not the default leaves ORVANE.IFF alone.
     WritePrivateProfileStringA(kScannerSection, kCurrentScannerIdKey, nullptr,
                                (AppDir() + kSelectionFile).c_str());
-    ASSERT_TRUE(SelectLine(run.dialog, kIdInstalledList, "Vexa Port Scanner"));
-    Press(run.dialog, kIdRemove);
+    ASSERT_TRUE(SelectLine(run.dialog, IDC_INSTALLED_LIST, "Vexa Port Scanner"));
+    Press(run.dialog, IDC_REMOVE);
     ASSERT_TRUE(Eventually([&] { return !FileExists(Installed("ORVDR07.EXE")); }));
     EXPECT_EQ(ListLines(installed).size(), 1u);
     EXPECT_EQ(SelectionValue(kScannerSection, kCurrentScannerIdKey), "<none>");
@@ -143,15 +143,15 @@ TEST_F(DriverInstall, RemovingTheDefaultClearsItSharedProgramStaysUntilTheLastUs
     // The last user of ORVDR12.EXE goes: the program goes too, the pixel driver never.
     CreateDirectoryA(PixelDriverDir().c_str(), nullptr);
     ASSERT_TRUE(WriteTextFile(PixelDriverDir() + "FLATSCAN.PXW", "pixel driver"));
-    Press(run.dialog, kIdRemove);
+    Press(run.dialog, IDC_REMOVE);
     ASSERT_TRUE(Eventually([&] { return !FileExists(Installed("ORVDR12.EXE")); }));
     EXPECT_TRUE(ListLines(installed).empty());
     EXPECT_TRUE(FileExists(PixelDriverDir() + "FLATSCAN.PXW"));
     EXPECT_EQ(InstalledSetBytes(), "0");
     EXPECT_EQ(SelectedLine(installed), "");
-    EXPECT_TRUE(Eventually([&] { return !IsWindowEnabled(GetDlgItem(run.dialog, kIdRemove)); }));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(run.dialog, kIdSetDefault)));
-    Press(run.dialog, kIdClose);
+    EXPECT_TRUE(Eventually([&] { return !IsWindowEnabled(GetDlgItem(run.dialog, IDC_REMOVE)); }));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(run.dialog, IDC_SET_DEFAULT)));
+    Press(run.dialog, IDC_CLOSE);
     EXPECT_TRUE(run.Finish());
 }
 

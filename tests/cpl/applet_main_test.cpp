@@ -13,13 +13,13 @@ TEST_F(MainDialog, CallerGetsItsAnswersAndTheDialogOpensCollapsed) {
         AppletRun run;
         ASSERT_TRUE(run.Start(entry)) << entry;
         EXPECT_TRUE(IsCollapsed(run.dialog));
-        EXPECT_FALSE(IsWindowVisible(GetDlgItem(run.dialog, kIdChoiceList)));
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(run.dialog, IDC_CHOICE_LIST)));
         // Empty installed list: nothing to remove or to make the default.
-        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(run.dialog, kIdRemove)));
-        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(run.dialog, kIdSetDefault)));
-        EXPECT_EQ(ItemText(run.dialog, kIdClose), "Cancel");
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(run.dialog, IDC_REMOVE)));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(run.dialog, IDC_SET_DEFAULT)));
+        EXPECT_EQ(ItemText(run.dialog, IDC_CLOSE), "Cancel");
         // With an empty list Close asks nothing.
-        Press(run.dialog, kIdClose);
+        Press(run.dialog, IDC_CLOSE);
         ASSERT_TRUE(run.Finish());
         EXPECT_NE(run.output.find("CPL_GETCOUNT 0"), std::string::npos) << run.output;
         EXPECT_NE(run.output.find("CPL_INIT 1"), std::string::npos);
@@ -37,9 +37,9 @@ TEST_F(MainDialog, AddExpandsOnceAndDisablesItselfEscapeDoesNothingEnterCloses) 
     GetWindowRect(run.dialog, &full);
     EXPECT_GT(full.bottom - full.top, collapsed.bottom - collapsed.top);
     EXPECT_FALSE(IsCollapsed(run.dialog));
-    EXPECT_TRUE(IsWindowVisible(GetDlgItem(run.dialog, kIdInstall)));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(run.dialog, IDC_INSTALL)));
     // The choice list shows every model of the list file, the first one selected.
-    HWND choice = GetDlgItem(run.dialog, kIdChoiceList);
+    HWND choice = GetDlgItem(run.dialog, IDC_CHOICE_LIST);
     std::vector<std::string> lines = ListLines(choice);
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[0], "Kelto Sheetfeed 300");
@@ -47,7 +47,7 @@ TEST_F(MainDialog, AddExpandsOnceAndDisablesItselfEscapeDoesNothingEnterCloses) 
     EXPECT_EQ(SelectedLine(choice), "Kelto Sheetfeed 300");
 
     // Escape does nothing; Enter presses the default button.
-    HWND installed = GetDlgItem(run.dialog, kIdInstalledList);
+    HWND installed = GetDlgItem(run.dialog, IDC_INSTALLED_LIST);
     Key(installed, VK_ESCAPE);
     EXPECT_TRUE(NoPopupWithin(run.dialog, 500));
     EXPECT_FALSE(run.ended);
@@ -61,22 +61,22 @@ TEST_F(MainDialog, DriverSourceDialogAcceptsADrivePathAndRefusesOthers) {
     ASSERT_TRUE(CopyFileA(BinPath("cplcaller.exe").c_str(), "C:\\DISK1\\SETUP.EXE", FALSE));
     AppletRun run;
     ASSERT_TRUE(run.Start());
-    Press(run.dialog, kIdAdd);
+    Press(run.dialog, IDC_ADD);
     HWND source = WaitForOwnedPopup(run.dialog, 5000);
     ASSERT_TRUE(source);
-    EXPECT_EQ(ItemText(source, kIdSourcePath), "A:\\Setup.exe");
+    EXPECT_EQ(ItemText(source, IDC_SOURCE_PATH), "A:\\Setup.exe");
     const char* kRefused = "Please verify the drive door is closed and the path is correct.";
     // No drive, and a drive path without the marker file.
     for (const char* path : {"DISK1\\SETUP.EXE", "\\\\server\\DISK1\\SETUP.EXE",
                              "C:\\NOWHERE\\SETUP.EXE", "C:SETUP.EXE"}) {
-        Type(source, kIdSourcePath, path);
+        Type(source, IDC_SOURCE_PATH, path);
         Press(source, IDOK);
         EXPECT_EQ(AnswerMessage(source, IDOK), kRefused) << path;
         EXPECT_TRUE(IsWindow(source));
     }
     // Browse fills the field through the common open dialog.
-    Type(source, kIdSourcePath, "");
-    Press(source, kIdBrowse);
+    Type(source, IDC_SOURCE_PATH, "");
+    Press(source, IDC_BROWSE);
     HWND open = WaitForOwnedPopup(source, 10000);
     ASSERT_TRUE(open);
     HWND name = GetDlgItem(open, 0x47c) ? GetDlgItem(open, 0x47c) : GetDlgItem(open, 0x480);
@@ -84,18 +84,18 @@ TEST_F(MainDialog, DriverSourceDialogAcceptsADrivePathAndRefusesOthers) {
     SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("C:\\DISK1\\SETUP.EXE"));
     Press(open, IDOK);
     ASSERT_TRUE(WaitForWindowGone(open, 5000));
-    EXPECT_EQ(ItemText(source, kIdSourcePath), "C:\\DISK1\\SETUP.EXE");
+    EXPECT_EQ(ItemText(source, IDC_SOURCE_PATH), "C:\\DISK1\\SETUP.EXE");
     Press(source, IDOK);
     ASSERT_TRUE(WaitForWindowGone(source, 5000));
     ASSERT_TRUE(Eventually([&] { return !IsCollapsed(run.dialog); }));
 
     // The models now come from C:\DISK1\DRIVER\.
-    ASSERT_TRUE(SelectLine(run.dialog, kIdChoiceList, "Kelto Sheetfeed 300"));
-    Press(run.dialog, kIdInstall);
+    ASSERT_TRUE(SelectLine(run.dialog, IDC_CHOICE_LIST, "Kelto Sheetfeed 300"));
+    Press(run.dialog, IDC_INSTALL);
     EXPECT_TRUE(Eventually([] { return InstalledSetBytes() == "11"; }));
     EXPECT_TRUE(SameContent(AppDir() + "ORVDR01.EXE", BinPath("ORVDR01.EXE")));
     // No ORVANE.IFF: the current scanner reads as 1, so Close asks nothing.
-    Press(run.dialog, kIdClose);
+    Press(run.dialog, IDC_CLOSE);
     EXPECT_TRUE(run.Finish());
 }
 
@@ -104,28 +104,28 @@ TEST_F(MainDialog, SetupModeDerivesTheSourceOpensExpandedAndCentred) {
     ASSERT_TRUE(CopyFileA(BinPath("cplcaller.exe").c_str(), "C:\\SETUP\\SETUP.EXE", FALSE));
     AppletRun run;
     ASSERT_TRUE(run.Start("/setup", "Orvane Installation", "C:\\SETUP\\SETUP.EXE"));
-    ASSERT_TRUE(Eventually([&] { return !IsWindowEnabled(GetDlgItem(run.dialog, kIdAdd)); }));
+    ASSERT_TRUE(Eventually([&] { return !IsWindowEnabled(GetDlgItem(run.dialog, IDC_ADD)); }));
     EXPECT_FALSE(IsCollapsed(run.dialog));
     EXPECT_TRUE(NoPopupWithin(run.dialog, 300));
-    EXPECT_EQ(ListLines(GetDlgItem(run.dialog, kIdChoiceList)).size(), 8u);
+    EXPECT_EQ(ListLines(GetDlgItem(run.dialog, IDC_CHOICE_LIST)).size(), 8u);
     RECT rect;
     GetWindowRect(run.dialog, &rect);
     EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left)) / 2);
 
     // Install takes its files from C:\SETUP\DRIVER\ without asking; messages carry the
     // installation caption.
-    ASSERT_TRUE(SelectLine(run.dialog, kIdChoiceList, "Kelto Lost Driver"));
-    Press(run.dialog, kIdInstall);
+    ASSERT_TRUE(SelectLine(run.dialog, IDC_CHOICE_LIST, "Kelto Lost Driver"));
+    Press(run.dialog, IDC_INSTALL);
     HWND box = WaitForOwnedPopup(run.dialog, 5000);
     ASSERT_TRUE(box);
     EXPECT_EQ(WindowText(box), "Orvane Installation");
     EXPECT_EQ(AnswerMessage(run.dialog, IDOK), "Can not find source file ORVDR55.EX_");
-    ASSERT_TRUE(SelectLine(run.dialog, kIdChoiceList, "Vexa Port Scanner"));
-    Press(run.dialog, kIdInstall);
+    ASSERT_TRUE(SelectLine(run.dialog, IDC_CHOICE_LIST, "Vexa Port Scanner"));
+    Press(run.dialog, IDC_INSTALL);
     EXPECT_TRUE(Eventually([] { return InstalledSetBytes() == "17"; }));
     EXPECT_TRUE(SameContent(AppDir() + "ORVDR07.EXE", BinPath("ORVDR07.EXE")));
     // No ORVANE.IFF: the current scanner reads as 1, so Close asks nothing.
-    Press(run.dialog, kIdClose);
+    Press(run.dialog, IDC_CLOSE);
     EXPECT_TRUE(run.Finish());
 }
 
@@ -137,12 +137,12 @@ TEST_F(MainDialog, SetupModeWithoutTheMediumAsksAndCancelKeepsItCollapsed) {
     HWND source = WaitForOwnedPopup(run.dialog, 5000);
     ASSERT_TRUE(source);
     EXPECT_EQ(WindowText(source), "Orvane Installation");
-    EXPECT_EQ(ItemText(source, kIdSourcePath), "C:\\SETUP\\DRIVER\\");
+    EXPECT_EQ(ItemText(source, IDC_SOURCE_PATH), "C:\\SETUP\\DRIVER\\");
     Press(source, IDCANCEL);
     ASSERT_TRUE(WaitForWindowGone(source, 5000));
     EXPECT_TRUE(IsCollapsed(run.dialog));
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(run.dialog, kIdAdd)));
-    Press(run.dialog, kIdClose);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(run.dialog, IDC_ADD)));
+    Press(run.dialog, IDC_CLOSE);
     EXPECT_TRUE(run.Finish());
 }
 
@@ -151,15 +151,15 @@ TEST_F(MainDialog, CloseWithInstalledModelsButNoDefaultAsksFirst) {
     WriteSelection(0, "");
     AppletRun run;
     ASSERT_TRUE(run.Start());
-    EXPECT_EQ(ListLines(GetDlgItem(run.dialog, kIdInstalledList)),
+    EXPECT_EQ(ListLines(GetDlgItem(run.dialog, IDC_INSTALLED_LIST)),
               std::vector<std::string>{"Kelto Sheetfeed 300"});
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(run.dialog, kIdRemove)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(run.dialog, IDC_REMOVE)));
     // The window's close box goes the same way as the button.
     PostMessageA(run.dialog, WM_CLOSE, 0, 0);
     EXPECT_EQ(AnswerMessage(run.dialog, IDCANCEL), "Do you want to quit without select scanner?");
     EXPECT_TRUE(NoPopupWithin(run.dialog, 300));
     EXPECT_FALSE(run.ended);
-    Press(run.dialog, kIdClose);
+    Press(run.dialog, IDC_CLOSE);
     EXPECT_EQ(AnswerMessage(run.dialog, IDOK), "Do you want to quit without select scanner?");
     EXPECT_TRUE(run.Finish());
     EXPECT_NE(run.output.find("CPL_DBLCLK 0"), std::string::npos);
@@ -170,9 +170,9 @@ TEST_F(MainDialog, CloseWithADefaultScannerAsksNothing) {
     WriteSelection(1, "ORVDR01.EXE");
     AppletRun run;
     ASSERT_TRUE(run.Start());
-    EXPECT_EQ(ItemText(run.dialog, kIdDefaultName), "Kelto Sheetfeed 300");
-    EXPECT_EQ(SelectedLine(GetDlgItem(run.dialog, kIdInstalledList)), "Kelto Sheetfeed 300");
-    Press(run.dialog, kIdClose);
+    EXPECT_EQ(ItemText(run.dialog, IDC_DEFAULT_NAME), "Kelto Sheetfeed 300");
+    EXPECT_EQ(SelectedLine(GetDlgItem(run.dialog, IDC_INSTALLED_LIST)), "Kelto Sheetfeed 300");
+    Press(run.dialog, IDC_CLOSE);
     EXPECT_TRUE(run.Finish());
 }
 

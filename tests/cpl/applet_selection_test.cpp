@@ -9,8 +9,8 @@ namespace {
 class DefaultScanner : public AppletTest {
 protected:
     void SetDefault(HWND dialog, const char* model) {
-        ASSERT_TRUE(SelectLine(dialog, kIdInstalledList, model)) << model;
-        Press(dialog, kIdSetDefault);
+        ASSERT_TRUE(SelectLine(dialog, IDC_INSTALLED_LIST, model)) << model;
+        Press(dialog, IDC_SET_DEFAULT);
     }
 };
 
@@ -21,21 +21,21 @@ TEST_F(DefaultScanner, PortAndSpeedModelWritesItsOptions) {
     ASSERT_TRUE(run.Start());
     HWND dialog = run.dialog;
     // A plain model: the option fields are off and empty.
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, kIdPort)));
-    EXPECT_EQ(ItemText(dialog, kIdPort), "");
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_PORT)));
+    EXPECT_EQ(ItemText(dialog, IDC_PORT), "");
 
     // Selecting the port model shows the stored options (defaults 200 and 1).
-    ASSERT_TRUE(SelectLine(dialog, kIdInstalledList, "Vexa Port Scanner"));
+    ASSERT_TRUE(SelectLine(dialog, IDC_INSTALLED_LIST, "Vexa Port Scanner"));
     // The speed is the last thing written.
-    ASSERT_TRUE(Eventually([&] { return ItemText(dialog, kIdSpeed) == "1"; }));
-    EXPECT_EQ(ItemText(dialog, kIdPort), "200");
-    EXPECT_EQ(ItemText(dialog, kIdSpeed), "1");
+    ASSERT_TRUE(Eventually([&] { return ItemText(dialog, IDC_SPEED) == "1"; }));
+    EXPECT_EQ(ItemText(dialog, IDC_PORT), "200");
+    EXPECT_EQ(ItemText(dialog, IDC_SPEED), "1");
 
     // Letters in the port field: named, focused, options not written, the model still chosen.
-    Type(dialog, kIdPort, "abc");
-    Press(dialog, kIdSetDefault);
+    Type(dialog, IDC_PORT, "abc");
+    Press(dialog, IDC_SET_DEFAULT);
     EXPECT_EQ(AnswerMessage(dialog, IDOK), "Can not get port address");
-    EXPECT_EQ(FocusOf(dialog), GetDlgItem(dialog, kIdPort));
+    EXPECT_EQ(FocusOf(dialog), GetDlgItem(dialog, IDC_PORT));
     // AttrNeedUpdate is the last key written.
     ASSERT_TRUE(Eventually([] {
         return SelectionValue(kScannerSection, kAttrNeedUpdateKey) == "Y" &&
@@ -43,23 +43,23 @@ TEST_F(DefaultScanner, PortAndSpeedModelWritesItsOptions) {
     }));
     EXPECT_EQ(SelectionValue(kOptionsSection, kScannerPortKey), "<none>");
     EXPECT_EQ(SelectionValue(kScannerSection, kCurrentDriverKey), "ORVDR07.EXE");
-    EXPECT_EQ(ItemText(dialog, kIdDefaultName), "Vexa Port Scanner");
-    EXPECT_EQ(ItemText(dialog, kIdClose), "Close");
+    EXPECT_EQ(ItemText(dialog, IDC_DEFAULT_NAME), "Vexa Port Scanner");
+    EXPECT_EQ(ItemText(dialog, IDC_CLOSE), "Close");
 
     // A speed beyond the 16-bit record is no number either.
-    Type(dialog, kIdPort, "888");
-    Type(dialog, kIdSpeed, "70000");
-    Press(dialog, kIdSetDefault);
+    Type(dialog, IDC_PORT, "888");
+    Type(dialog, IDC_SPEED, "70000");
+    Press(dialog, IDC_SET_DEFAULT);
     EXPECT_EQ(AnswerMessage(dialog, IDOK), "Can not get scanner speed");
-    EXPECT_EQ(FocusOf(dialog), GetDlgItem(dialog, kIdSpeed));
+    EXPECT_EQ(FocusOf(dialog), GetDlgItem(dialog, IDC_SPEED));
     EXPECT_EQ(SelectionValue(kOptionsSection, kScannerPortKey), "<none>");
 
     // The default model again: only port and speed are written.
     WritePrivateProfileStringA(kScannerSection, kAttrNeedUpdateKey, "N",
                                (AppDir() + kSelectionFile).c_str());
-    Type(dialog, kIdPort, "888");
-    Type(dialog, kIdSpeed, "2");
-    Press(dialog, kIdSetDefault);
+    Type(dialog, IDC_PORT, "888");
+    Type(dialog, IDC_SPEED, "2");
+    Press(dialog, IDC_SET_DEFAULT);
     ASSERT_TRUE(Eventually([] {
         return SelectionValue(kOptionsSection, kScannerSpeedKey) == "2" &&
                SelectionValue(kOptionsSection, kScannerPortKey) == "0888";
@@ -67,31 +67,31 @@ TEST_F(DefaultScanner, PortAndSpeedModelWritesItsOptions) {
     EXPECT_EQ(SelectionValue(kScannerSection, kAttrNeedUpdateKey), "N");
 
     // Empty fields stop before anything is written.
-    Type(dialog, kIdPort, "");
-    Press(dialog, kIdSetDefault);
+    Type(dialog, IDC_PORT, "");
+    Press(dialog, IDC_SET_DEFAULT);
     EXPECT_EQ(AnswerMessage(dialog, IDOK), "Please set scanner port address.");
-    Type(dialog, kIdPort, "300");
-    Type(dialog, kIdSpeed, "");
-    Press(dialog, kIdSetDefault);
+    Type(dialog, IDC_PORT, "300");
+    Type(dialog, IDC_SPEED, "");
+    Press(dialog, IDC_SET_DEFAULT);
     EXPECT_EQ(AnswerMessage(dialog, IDOK), "Please set scanner speed.");
     EXPECT_EQ(SelectionValue(kOptionsSection, kScannerPortKey), "0888");
 
     // Another kind switches the fields off and empties them; back again shows the stored ones.
-    ASSERT_TRUE(SelectLine(dialog, kIdInstalledList, "Kelto Sheetfeed 300"));
-    ASSERT_TRUE(Eventually([&] { return !IsWindowEnabled(GetDlgItem(dialog, kIdPort)); }));
-    EXPECT_EQ(ItemText(dialog, kIdPort), "");
-    EXPECT_EQ(ItemText(dialog, kIdSpeed), "");
-    ASSERT_TRUE(SelectLine(dialog, kIdInstalledList, "Vexa Port Scanner"));
-    ASSERT_TRUE(Eventually([&] { return ItemText(dialog, kIdSpeed) == "2"; }));
-    EXPECT_EQ(ItemText(dialog, kIdPort), "888");
+    ASSERT_TRUE(SelectLine(dialog, IDC_INSTALLED_LIST, "Kelto Sheetfeed 300"));
+    ASSERT_TRUE(Eventually([&] { return !IsWindowEnabled(GetDlgItem(dialog, IDC_PORT)); }));
+    EXPECT_EQ(ItemText(dialog, IDC_PORT), "");
+    EXPECT_EQ(ItemText(dialog, IDC_SPEED), "");
+    ASSERT_TRUE(SelectLine(dialog, IDC_INSTALLED_LIST, "Vexa Port Scanner"));
+    ASSERT_TRUE(Eventually([&] { return ItemText(dialog, IDC_SPEED) == "2"; }));
+    EXPECT_EQ(ItemText(dialog, IDC_PORT), "888");
 
     // A double-click on an installed line makes it the default.
-    DoubleClickLine(dialog, kIdInstalledList, "Kelto Sheetfeed 300");
+    DoubleClickLine(dialog, IDC_INSTALLED_LIST, "Kelto Sheetfeed 300");
     EXPECT_TRUE(Eventually([] {
         return SelectionValue(kScannerSection, kCurrentDriverKey) == "ORVDR01.EXE" &&
                SelectionValue(kScannerSection, kCurrentScannerIdKey) == "1";
     }));
-    Press(dialog, kIdClose);
+    Press(dialog, IDC_CLOSE);
     EXPECT_TRUE(run.Finish());
 }
 
@@ -103,10 +103,10 @@ TEST_F(DefaultScanner, PortModelOpenedAsDefaultShowsStoredOptions) {
     WritePrivateProfileStringA(kOptionsSection, kScannerSpeedKey, "3", file.c_str());
     AppletRun run;
     ASSERT_TRUE(run.Start());
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(run.dialog, kIdPort)));
-    EXPECT_EQ(ItemText(run.dialog, kIdPort), "200");
-    EXPECT_EQ(ItemText(run.dialog, kIdSpeed), "3");
-    Press(run.dialog, kIdClose);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(run.dialog, IDC_PORT)));
+    EXPECT_EQ(ItemText(run.dialog, IDC_PORT), "200");
+    EXPECT_EQ(ItemText(run.dialog, IDC_SPEED), "3");
+    Press(run.dialog, IDC_CLOSE);
     EXPECT_TRUE(run.Finish());
 }
 
@@ -120,9 +120,9 @@ TEST_F(DefaultScanner, StoredOptionsOutsideTheirFieldsShowTheDefaults) {
     WritePrivateProfileStringA(kOptionsSection, kScannerSpeedKey, "-1", file.c_str());
     AppletRun run;
     ASSERT_TRUE(run.Start());
-    EXPECT_EQ(ItemText(run.dialog, kIdPort), "200");
-    EXPECT_EQ(ItemText(run.dialog, kIdSpeed), "1");
-    Press(run.dialog, kIdClose);
+    EXPECT_EQ(ItemText(run.dialog, IDC_PORT), "200");
+    EXPECT_EQ(ItemText(run.dialog, IDC_SPEED), "1");
+    Press(run.dialog, IDC_CLOSE);
     EXPECT_TRUE(run.Finish());
 }
 
@@ -136,14 +136,14 @@ TEST_F(DefaultScanner, PixelDriverKindRewritesSetscanWheneverAsked) {
     EXPECT_EQ(SetscanValue(kScannerSection, kDriverKey), "VEXSCAN");
     EXPECT_EQ(SetscanValue("VEXSCAN", kPixelSetupKey), "no");
     // Selecting the other model asks again.
-    ASSERT_TRUE(SelectLine(run.dialog, kIdInstalledList, "Vexa FlatBed Pro"));
+    ASSERT_TRUE(SelectLine(run.dialog, IDC_INSTALLED_LIST, "Vexa FlatBed Pro"));
     // The pixel driver's own section is written last.
     ASSERT_TRUE(Eventually([] { return SetscanValue("FLATSCAN", kPixelSetupKey) == "no"; }));
     EXPECT_EQ(SetscanValue(kScannerSection, kDriverKey), "FLATSCAN");
     EXPECT_EQ(SetscanValue("VEXSCAN", kPixelSetupKey), "no");
     // Setting it as default, after the file went away, writes it again.
     DeleteFileA((WindowsDir() + kPixelDriverFile).c_str());
-    Press(run.dialog, kIdSetDefault);
+    Press(run.dialog, IDC_SET_DEFAULT);
     ASSERT_TRUE(Eventually([] {
         return SelectionValue(kScannerSection, kAttrNeedUpdateKey) == "Y" &&
                SelectionValue(kScannerSection, kCurrentScannerIdKey) == "14";
@@ -152,14 +152,14 @@ TEST_F(DefaultScanner, PixelDriverKindRewritesSetscanWheneverAsked) {
     EXPECT_EQ(SelectionValue(kScannerSection, kCurrentDriverKey), "ORVDR12.EXE");
     // And removing one does too.
     DeleteFileA((WindowsDir() + kPixelDriverFile).c_str());
-    ASSERT_TRUE(SelectLine(run.dialog, kIdInstalledList, "Vexa FlatBed IIc"));
+    ASSERT_TRUE(SelectLine(run.dialog, IDC_INSTALLED_LIST, "Vexa FlatBed IIc"));
     ASSERT_TRUE(Eventually([] { return SetscanValue("VEXSCAN", kPixelSetupKey) == "no"; }));
     DeleteFileA((WindowsDir() + kPixelDriverFile).c_str());
-    Press(run.dialog, kIdRemove);
+    Press(run.dialog, IDC_REMOVE);
     ASSERT_TRUE(Eventually(
-        [&] { return ListLines(GetDlgItem(run.dialog, kIdInstalledList)).size() == 1; }));
+        [&] { return ListLines(GetDlgItem(run.dialog, IDC_INSTALLED_LIST)).size() == 1; }));
     EXPECT_EQ(SetscanValue(kScannerSection, kDriverKey), "VEXSCAN");
-    Press(run.dialog, kIdClose);
+    Press(run.dialog, IDC_CLOSE);
     EXPECT_TRUE(run.Finish());
 }
 
@@ -212,26 +212,26 @@ TEST_F(TwainDefault, SourceIsPickedOrCancelledInSelectSource) {
     WriteSelection(1, "ORVDR01.EXE");
     AppletRun run;
     ASSERT_TRUE(run.Start());
-    HWND installed = GetDlgItem(run.dialog, kIdInstalledList);
+    HWND installed = GetDlgItem(run.dialog, IDC_INSTALLED_LIST);
     // The list takes the focus on the default's line, then a double-click on the TWAIN model
     // whose selection is cancelled: the line chosen before comes back.
     EXPECT_EQ(SelectedLine(installed), "Kelto Sheetfeed 300");
-    PostMessageA(run.dialog, WM_COMMAND, MAKEWPARAM(kIdInstalledList, LBN_SETFOCUS),
+    PostMessageA(run.dialog, WM_COMMAND, MAKEWPARAM(IDC_INSTALLED_LIST, LBN_SETFOCUS),
                  reinterpret_cast<LPARAM>(installed));
-    DoubleClickLine(run.dialog, kIdInstalledList, "Kelto TWAIN Scanner");
+    DoubleClickLine(run.dialog, IDC_INSTALLED_LIST, "Kelto TWAIN Scanner");
     ASSERT_TRUE(AnswerSelectSource(nullptr));
     EXPECT_TRUE(Eventually([&] { return SelectedLine(installed) == "Kelto Sheetfeed 300"; }));
 
-    ASSERT_TRUE(SelectLine(run.dialog, kIdInstalledList, "Kelto TWAIN Scanner"));
-    Press(run.dialog, kIdSetDefault);
+    ASSERT_TRUE(SelectLine(run.dialog, IDC_INSTALLED_LIST, "Kelto TWAIN Scanner"));
+    Press(run.dialog, IDC_SET_DEFAULT);
     ASSERT_TRUE(AnswerSelectSource(nullptr));
     // Cancelled: neither the default nor the source changes.
     EXPECT_TRUE(NoPopupWithin(run.dialog, 500));
     EXPECT_EQ(SelectionValue(kScannerSection, kCurrentScannerIdKey), "1");
     EXPECT_FALSE(FileExists(AppDir() + kTwainChoiceFile));
-    EXPECT_EQ(ItemText(run.dialog, kIdClose), "Cancel");
+    EXPECT_EQ(ItemText(run.dialog, IDC_CLOSE), "Cancel");
 
-    Press(run.dialog, kIdSetDefault);
+    Press(run.dialog, IDC_SET_DEFAULT);
     ASSERT_TRUE(AnswerSelectSource("Acme TWAIN"));
     ASSERT_TRUE(Eventually([] {
         return SelectionValue(kScannerSection, kAttrNeedUpdateKey) == "Y" &&
@@ -244,13 +244,13 @@ TEST_F(TwainDefault, SourceIsPickedOrCancelledInSelectSource) {
     // The reserved id 99 runs the selection but never becomes the default.
     WritePrivateProfileStringA(kTwainSection, kTwainDsKey, "other",
                                (AppDir() + kTwainChoiceFile).c_str());
-    ASSERT_TRUE(SelectLine(run.dialog, kIdInstalledList, "Any TWAIN Source"));
-    Press(run.dialog, kIdSetDefault);
+    ASSERT_TRUE(SelectLine(run.dialog, IDC_INSTALLED_LIST, "Any TWAIN Source"));
+    Press(run.dialog, IDC_SET_DEFAULT);
     ASSERT_TRUE(AnswerSelectSource("Acme TWAIN"));
     ASSERT_TRUE(Eventually([] { return TwainChoice(kTwainDsKey) == "Acme TWAIN"; }));
     Sleep(300);
     EXPECT_EQ(SelectionValue(kScannerSection, kCurrentScannerIdKey), "20");
-    Press(run.dialog, kIdClose);
+    Press(run.dialog, IDC_CLOSE);
     EXPECT_TRUE(run.Finish());
 }
 

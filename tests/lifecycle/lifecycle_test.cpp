@@ -245,24 +245,24 @@ TEST_F(LifeCycle, InstallConfigureScanUninstall) {
         ASSERT_TRUE(applet.Start("", "Scanner Setup", BinPath("cplcaller.exe"),
                                  WindowsDir() + "ORVCPL32.DLL"));
         HWND dialog = applet.dialog;
-        Press(dialog, kIdAdd);
+        Press(dialog, IDC_ADD);
         HWND source = WaitForOwnedPopup(dialog, 5000);
         ASSERT_TRUE(source);
-        Type(source, kIdSourcePath, Medium() + "ORVSETUP.EXE");
+        Type(source, IDC_SOURCE_PATH, Medium() + "ORVSETUP.EXE");
         Press(source, IDOK);
         ASSERT_TRUE(WaitForWindowGone(source, 5000));
-        ASSERT_TRUE(Eventually([&] { return !IsWindowEnabled(GetDlgItem(dialog, kIdAdd)); }));
-        ASSERT_TRUE(SelectLine(dialog, kIdChoiceList, kSecondModel));
-        Press(dialog, kIdInstall);
+        ASSERT_TRUE(Eventually([&] { return !IsWindowEnabled(GetDlgItem(dialog, IDC_ADD)); }));
+        ASSERT_TRUE(SelectLine(dialog, IDC_CHOICE_LIST, kSecondModel));
+        Press(dialog, IDC_INSTALL);
         ASSERT_TRUE(Eventually([&] { return InstalledSetBytes().size() == 4; }));
-        ASSERT_TRUE(SelectLine(dialog, kIdInstalledList, kSecondModel));
-        Press(dialog, kIdSetDefault);
+        ASSERT_TRUE(SelectLine(dialog, IDC_INSTALLED_LIST, kSecondModel));
+        Press(dialog, IDC_SET_DEFAULT);
         ASSERT_TRUE(Eventually([] {
             return SelectionValue(kScannerSection, kCurrentScannerIdKey) == "1" &&
                    SelectionValue(kScannerSection, kAttrNeedUpdateKey) == "Y";
         }));
         SaveScreenshot(dialog, BinPath("lifecycle_applet.bmp"));
-        Press(dialog, kIdClose);
+        Press(dialog, IDC_CLOSE);
         EXPECT_TRUE(applet.Finish());
         Note("== Applet: installed \"" + std::string(kSecondModel) +
              "\" from the medium and made it the default\n");
