@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "config_names.h"
+#include "orvsetup_manifest.h"
 #include "progman_client.h"
 #include "scanner_list.h"
 #include "setup.h"
@@ -64,11 +65,6 @@ void RaiseRun(HKEY key, int first, int count, const char* directory) {
     }
 }
 
-// The installed set an earlier installation left, taken before the manifest lays the shipped
-// (empty) one over it.
-InstalledSet g_earlierSet;
-bool g_hadEarlierSet = false;
-
 void TargetAppDir(char (&out)[kSetupPathBytes]) {
     TargetPath(out, kAppDirName);
     if (out[0] && !EndWithBackslash(out, sizeof out))
@@ -81,22 +77,22 @@ void RememberEarlierModels() {
     char appDir[kSetupPathBytes];
     char path[kSetupPathBytes];
     TargetAppDir(appDir);
-    g_hadEarlierSet = false;
+    g_setup.hadEarlierSet = false;
     if (!appDir[0] || !JoinPath(path, sizeof path, appDir, kInstalledSetFile))
         return;
     // Read only a set that is there: reading a missing one would create it.
-    g_hadEarlierSet = GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES &&
-                      ReadInstalledSet(appDir, &g_earlierSet) == 0;
+    g_setup.hadEarlierSet = GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES &&
+                            ReadInstalledSet(appDir, &g_setup.earlierSet) == 0;
 }
 
 void KeepEarlierModels() {
     char appDir[kSetupPathBytes];
     TargetAppDir(appDir);
-    if (!g_hadEarlierSet || !appDir[0])
+    if (!g_setup.hadEarlierSet || !appDir[0])
         return;
-    int count = InstalledCount(&g_earlierSet);
+    int count = InstalledCount(&g_setup.earlierSet);
     for (int i = 1; i <= count; ++i) {
-        const int id = InstalledIdAt(&g_earlierSet, i);
+        const int id = InstalledIdAt(&g_setup.earlierSet, i);
         if (id != kNoScannerId)
             AddInstalledScanner(appDir, id);
     }
@@ -136,25 +132,25 @@ void CreateProgramItems() {
     char item[kNameBytes];
     char directory[kSetupPathBytes];
     char commandLine[kSetupPathBytes];
-    LoadBlockString(kGroupString, group, sizeof group);
+    LoadBlockString(IDS_GROUP, group, sizeof group);
 
     WindowsPath(directory, sizeof directory, kAppDirName);
     JoinPath(item, sizeof item, kAppDirName, "ORVCNTL.EXE");
     WindowsPath(commandLine, sizeof commandLine, item);
-    LoadBlockString(kControllerItemString, item, sizeof item);
+    LoadBlockString(IDS_CONTROLLER_ITEM, item, sizeof item);
     AddProgramItem(group, directory, item, commandLine);
 
     WindowsDirectory(directory, sizeof directory);
     WindowsPath(commandLine, sizeof commandLine, "ORVCLEAN.EXE");
-    LoadBlockString(kUninstallItemString, item, sizeof item);
+    LoadBlockString(IDS_UNINSTALL_ITEM, item, sizeof item);
     AddProgramItem(group, directory, item, commandLine);
 }
 
 void WriteUninstallEntry() {
     char keyName[kTextBytes];
     char className[kTextBytes];
-    LoadBlockString(kUninstallKeyString, keyName, sizeof keyName);
-    LoadBlockString(kUninstallClassString, className, sizeof className);
+    LoadBlockString(IDS_UNINSTALL_KEY, keyName, sizeof keyName);
+    LoadBlockString(IDS_UNINSTALL_CLASS, className, sizeof className);
     HKEY key;
     DWORD disposition = 0;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, className, REG_OPTION_NON_VOLATILE,
@@ -163,11 +159,11 @@ void WriteUninstallEntry() {
     if (disposition == REG_CREATED_NEW_KEY) {
         char valueName[kTextBytes];
         char value[kSetupPathBytes];
-        LoadBlockString(kDisplayNameValueString, valueName, sizeof valueName);
-        LoadBlockString(kControllerItemString, value, sizeof value);
+        LoadBlockString(IDS_DISPLAY_NAME_VALUE, valueName, sizeof valueName);
+        LoadBlockString(IDS_CONTROLLER_ITEM, value, sizeof value);
         RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                        static_cast<DWORD>(strlen(value) + 1));
-        LoadBlockString(kUninstallStringValueString, valueName, sizeof valueName);
+        LoadBlockString(IDS_UNINSTALL_STRING_VALUE, valueName, sizeof valueName);
         TargetPath(value, "ORVCLEAN.EXE");
         RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                        static_cast<DWORD>(strlen(value) + 1));
@@ -177,20 +173,20 @@ void WriteUninstallEntry() {
 
 void AddSharedFileCounts() {
     char keyName[kTextBytes];
-    LoadBlockString(kSharedDllsKeyString, keyName, sizeof keyName);
+    LoadBlockString(IDS_SHARED_DLLS_KEY, keyName, sizeof keyName);
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
         return;
-    // Fixed runs of the manifest: the Windows directory's 13 names, the application directory's 7
-    // and the SYSTEM directory's 4, the last formed literally below the target root.
+    // Fixed runs of the shipped manifest: the Windows directory's names, the application
+    // directory's and the SYSTEM directory's, the last formed literally below the target root.
     char appDir[kSetupPathBytes] = "";
     char systemDir[kSetupPathBytes] = "";
-    LoadStringA(g_setup.instance, 222, appDir, sizeof appDir);
-    LoadStringA(g_setup.instance, 422, systemDir, sizeof systemDir);
+    LoadStringA(g_setup.instance, MANIFEST_KELTO32_DESTINATION, appDir, sizeof appDir);
+    LoadStringA(g_setup.instance, MANIFEST_SYSTEM_DESTINATION, systemDir, sizeof systemDir);
     EndWithBackslash(appDir, sizeof appDir);
     EndWithBackslash(systemDir, sizeof systemDir);
-    RaiseRun(key, 123, 13, "");
-    RaiseRun(key, 223, 7, appDir);
-    RaiseRun(key, 423, 4, systemDir);
+    RaiseRun(key, MANIFEST_UTILS_FIRST_NAME, MANIFEST_UTILS_COUNT, "");
+    RaiseRun(key, MANIFEST_KELTO32_FIRST_NAME, MANIFEST_KELTO32_COUNT, appDir);
+    RaiseRun(key, MANIFEST_SYSTEM_FIRST_NAME, MANIFEST_SYSTEM_COUNT, systemDir);
     RegCloseKey(key);
 }

@@ -5,13 +5,14 @@
 
 #include "language.h"
 #include "manifest_groups.h"
+#include "orvsetup_manifest.h"
 #include "progress_gauge.h"
 #include "setup.h"
 #include "version_copy.h"
 
 namespace {
 
-constexpr int kDriverGroup = 520;
+constexpr int kDriverGroup = MANIFEST_DRIVER_GROUP;
 // A group holds its count, source and destination directories, then its names from g + 3.
 constexpr ManifestLayout kInstallLayout = {3};
 constexpr int kSystemCompareChars = 23;
@@ -52,10 +53,10 @@ void CopyOneFile(HWND dialog, CopyMode mode, const char* sourceDir, const char* 
         return; // a path that does not fit is skipped like a missing file
     ToCompressedName(source);
     if (mode == CopyMode::Install) {
-        CopyIfNewer(dialog, kFromPathId, kToPathId, source, destination);
+        CopyIfNewer(dialog, IDC_FROM_PATH, IDC_TO_PATH, source, destination);
     } else {
         ToCompressedName(destination);
-        CopyFileRaw(dialog, kFromPathId, kToPathId, source, destination);
+        CopyFileRaw(dialog, IDC_FROM_PATH, IDC_TO_PATH, source, destination);
     }
 }
 
@@ -80,7 +81,7 @@ int CopyGroups(HWND owner, HWND dialog, CopyMode mode, int total, const char* so
         char destinationDir[kSetupPathBytes];
         if (!BuildGroupPaths(group, mode, sourceRoot, targetRoot, sourceDir, destinationDir)) {
             done += count; // nothing of this group can be placed; the gauge still advances
-            DrawGauge(dialog, kGaugeId, static_cast<float>(done) / total);
+            DrawGauge(dialog, IDC_GAUGE, static_cast<float>(done) / total);
             continue;
         }
         MakeDestinationDirectory(destinationDir);
@@ -90,7 +91,7 @@ int CopyGroups(HWND owner, HWND dialog, CopyMode mode, int total, const char* so
             LoadManifestString(group + kInstallLayout.firstName - 1 + k, name, sizeof name);
             CopyOneFile(dialog, mode, sourceDir, destinationDir, name);
             ++done;
-            DrawGauge(dialog, kGaugeId, static_cast<float>(done) / total);
+            DrawGauge(dialog, IDC_GAUGE, static_cast<float>(done) / total);
             if (IsGaugeCancelled()) {
                 if (ConfirmExit(owner))
                     cancelled = true;
@@ -221,19 +222,13 @@ void CopyDriverFile(const char* name, const char* directory) {
 } // namespace
 
 int InstallForModel(HWND window) {
-    HWND dialog =
-        CreateGauge(window, g_setup.instance, SetupGaugeDialogProc, kGaugeId,
-                    MAKEINTRESOURCEA(DialogId(g_setup.block, kProgressDialog)), "", SW_SHOW);
-    g_setup.progressDialog = dialog;
-    if (dialog)
-        CenterInParent(window, dialog);
+    HWND dialog = OpenProgressDialog(window);
     int result = CopyManifest(window, dialog, g_setup.setupDirectory, g_setup.targetRoot);
     if (result == kCopyComplete) {
         WriteScannerSelection();
         CopyDriverFile(g_setup.driverName, "KELTO32\\");
         CopyDriverFile(g_setup.pixelDriverName, "PIXTRAN\\");
     }
-    g_setup.progressDialog = nullptr;
-    DestroyGauge(window, dialog);
+    CloseProgressDialog(window, dialog);
     return result;
 }

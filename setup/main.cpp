@@ -14,8 +14,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     g_setup.block = GetLanguageBlock();
     InitCommonControls();
 
-    LoadBlockString(kClassNameString, g_setup.className, sizeof g_setup.className);
-    LoadBlockString(kWindowTitleString, g_setup.windowTitle, sizeof g_setup.windowTitle);
+    LoadBlockString(IDS_CLASS_NAME, g_setup.className, sizeof g_setup.className);
+    LoadBlockString(IDS_WINDOW_TITLE, g_setup.windowTitle, sizeof g_setup.windowTitle);
     WNDCLASSA windowClass = {};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = SetupWindowProc;

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Reads the installation manifest list and writes it as a resource string table.
 
-make_manifest.py manifest.txt out.rci
+make_manifest.py manifest.txt out.rci out.h
 String 115 is the total of the installation groups; group g holds its count at g, its source
 directory at g+1, its destination at g+2 (absent for the target root) and its names from g+3.
+The header names each group's ids and count after its source directory (MANIFEST_UTILS_GROUP,
+_DESTINATION, _FIRST_NAME, _COUNT) for the code that walks a fixed group.
 """
 import sys
 
@@ -42,6 +44,13 @@ def main():
     out.append("END")
     with open(sys.argv[2], "w", encoding="ascii") as rci:
         rci.write("\n".join(out) + "\n")
+    header = ["// Generated from setup/manifest.txt by make_manifest.py.", "#pragma once"]
+    for group, source, _, _, names in groups:
+        name = f"MANIFEST_{source.upper()}"
+        header += [f"#define {name}_GROUP {group}", f"#define {name}_DESTINATION {group + 2}",
+                   f"#define {name}_FIRST_NAME {group + 3}", f"#define {name}_COUNT {len(names)}"]
+    with open(sys.argv[3], "w", encoding="ascii") as ids:
+        ids.write("\n".join(header) + "\n")
 
 
 if __name__ == "__main__":

@@ -11,11 +11,15 @@ void RunInstallation(HWND window);
 void RunDistributionCopy(HWND window);
 void CenterInParent(HWND parent, HWND window);
 bool ConfirmExit(HWND owner);
+// The progress dialog with its gauge, centred over the main window, and its end.
+HWND OpenProgressDialog(HWND window);
+void CloseProgressDialog(HWND window, HWND dialog);
 
 // Wizard (wizard.cpp). RunWizard returns when the user pressed Finish or Cancel.
 void RunWizard(HWND owner);
 void FillModelList(HWND listBox);
-void FindChosenModel();
+// Takes the chosen model's id and driver names from the scanner list; true for a TWAIN model.
+bool FindChosenModel();
 
 // File installation (file_install.cpp).
 enum class CopyMode { Install, Distribution };

@@ -66,8 +66,8 @@ bool OpenRun(HWND window) {
         char caption[kMessageFormatBytes];
         // The setup directory fills up to 255 characters of the text.
         char text[kMessageFormatBytes + kSetupPathBytes];
-        LoadBlockString(kMissingDistributionString, format, sizeof format);
-        LoadBlockString(kErrorCaptionString, caption, sizeof caption);
+        LoadBlockString(IDS_MISSING_DISTRIBUTION, format, sizeof format);
+        LoadBlockString(IDS_ERROR_CAPTION, caption, sizeof caption);
         wsprintfA(text, format, directory);
         MessageBoxA(window, text, caption, MB_OK);
     }
@@ -102,7 +102,7 @@ void CenterInParent(HWND parent, HWND window) {
 
 bool ConfirmExit(HWND owner) {
     INT_PTR result =
-        DialogBoxParamA(g_setup.instance, MAKEINTRESOURCEA(DialogId(g_setup.block, kExitDialog)),
+        DialogBoxParamA(g_setup.instance, MAKEINTRESOURCEA(DialogId(g_setup.block, IDD_EXIT)),
                         owner, ExitDialogProc, 0);
     return result != IDNO;
 }
@@ -128,18 +128,26 @@ void RunInstallation(HWND window) {
         DeleteFileA(list);
 }
 
-void RunDistributionCopy(HWND window) {
-    if (!OpenRun(window))
-        return;
-    HWND dialog =
-        CreateGauge(window, g_setup.instance, SetupGaugeDialogProc, kGaugeId,
-                    MAKEINTRESOURCEA(DialogId(g_setup.block, kProgressDialog)), "", SW_SHOW);
+HWND OpenProgressDialog(HWND window) {
+    HWND dialog = CreateGauge(window, g_setup.instance, SetupGaugeDialogProc, IDC_GAUGE,
+                              MAKEINTRESOURCEA(DialogId(g_setup.block, IDD_PROGRESS)), "", SW_SHOW);
     g_setup.progressDialog = dialog;
     if (dialog)
         CenterInParent(window, dialog);
-    CopyDistribution(window, dialog, g_setup.setupDirectory, g_setup.targetRoot);
+    return dialog;
+}
+
+void CloseProgressDialog(HWND window, HWND dialog) {
     g_setup.progressDialog = nullptr;
     DestroyGauge(window, dialog);
+}
+
+void RunDistributionCopy(HWND window) {
+    if (!OpenRun(window))
+        return;
+    HWND dialog = OpenProgressDialog(window);
+    CopyDistribution(window, dialog, g_setup.setupDirectory, g_setup.targetRoot);
+    CloseProgressDialog(window, dialog);
 }
 
 LRESULT CALLBACK SetupWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -6,39 +6,14 @@
 #include <cstdint>
 
 #include "command_line.h"
+#include "orvsetup_ids.h"
+#include "scanner_formats.h"
 #include "twain_registration.h"
 
 constexpr int kClassNameBytes = 20;
 constexpr int kModelNameBytes = 128;
 constexpr int kDriverNameBytes = 36;
 constexpr int kPixelDriverBytes = 40;
-
-// Offsets k of the language block.
-constexpr int kClassNameString = 0;
-constexpr int kWindowTitleString = 1;
-constexpr int kWizardCaptionString = 2;
-constexpr int kMissingDistributionString = 100;
-constexpr int kUninstallKeyString = 101;
-constexpr int kDisplayNameValueString = 102;
-constexpr int kUninstallStringValueString = 103;
-constexpr int kControllerItemString = 104;
-constexpr int kSharedDllsKeyString = 105;
-constexpr int kUninstallItemString = 106;
-constexpr int kGroupString = 107;
-constexpr int kUninstallClassString = 108;
-constexpr int kErrorCaptionString = 500;
-constexpr int kWelcomePage = 0;
-constexpr int kModelPage = 1;
-constexpr int kNamePage = 2;
-constexpr int kProgressDialog = 4;
-constexpr int kExitDialog = 5;
-
-// Controls of the wizard pages and the progress dialog.
-constexpr int kModelListId = 623;
-constexpr int kChosenNameId = 625;
-constexpr int kFromPathId = 620;
-constexpr int kToPathId = 621;
-constexpr int kGaugeId = 622;
 
 constexpr UINT WM_SETUP_INSTALL = WM_USER + 1;
 constexpr UINT WM_SETUP_COPYDIST = WM_USER + 3;
@@ -59,6 +34,10 @@ struct SetupState {
     char driverName[kDriverNameBytes];
     char pixelDriverName[kPixelDriverBytes];
     bool finished;
+    // The installed set an earlier installation left, taken before the manifest lays the shipped
+    // (empty) one over it.
+    InstalledSet earlierSet;
+    bool hadEarlierSet;
 };
 
 extern SetupState g_setup;

@@ -40,7 +40,7 @@ template <typename Use> void ForEachScannerLine(Use use) {
 }
 
 void RememberSelection(HWND page) {
-    HWND list = GetDlgItem(page, kModelListId);
+    HWND list = GetDlgItem(page, IDC_MODEL_LIST);
     LRESULT selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
     if (selected == LB_ERR)
         return;
@@ -53,16 +53,8 @@ void RememberSelection(HWND page) {
 // PSN_WIZNEXT on the model page: a TWAIN model needs a source chosen before the wizard moves on.
 void TakeModel(HWND page) {
     RememberSelection(page);
-    FindChosenModel();
-    bool twain = false;
-    ForEachScannerLine([&](int, const ScannerFields& fields) {
-        if (strcmp(fields.model, g_setup.modelName) != 0)
-            return true;
-        twain = fields.code[0] == 'T';
-        return false;
-    });
-    if (twain && SelectTwainSource(page, TwainRecording::Remembered) != 0)
-        Accept(page, DialogId(g_setup.block, kModelPage));
+    if (FindChosenModel() && SelectTwainSource(page, TwainRecording::Remembered) != 0)
+        Accept(page, DialogId(g_setup.block, IDD_MODEL_PAGE));
     else
         Accept(page);
 }
@@ -82,11 +74,11 @@ INT_PTR HandlePage(Page which, HWND page, UINT message, LPARAM lParam) {
             PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
         } else if (which == Page::Model) {
             PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_NEXT);
-            FillModelList(GetDlgItem(page, kModelListId));
-            SetFocus(GetDlgItem(page, kModelListId));
+            FillModelList(GetDlgItem(page, IDC_MODEL_LIST));
+            SetFocus(GetDlgItem(page, IDC_MODEL_LIST));
         } else {
             PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_FINISH);
-            SetDlgItemTextA(page, kChosenNameId, g_setup.modelName);
+            SetDlgItemTextA(page, IDC_CHOSEN_NAME, g_setup.modelName);
         }
         Accept(page);
         return TRUE;
@@ -144,8 +136,9 @@ void FillModelList(HWND listBox) {
                      reinterpret_cast<LPARAM>(g_setup.modelName));
 }
 
-void FindChosenModel() {
-    ForEachScannerLine([](int id, const ScannerFields& fields) {
+bool FindChosenModel() {
+    bool twain = false;
+    ForEachScannerLine([&](int id, const ScannerFields& fields) {
         if (strcmp(fields.model, g_setup.modelName) != 0)
             return true;
         g_setup.scannerId = static_cast<int16_t>(id);
@@ -163,13 +156,15 @@ void FindChosenModel() {
         } else {
             CopyText(g_setup.pixelDriverName, sizeof g_setup.pixelDriverName, fields.code);
         }
+        twain = fields.code[0] == 'T';
         return false;
     });
+    return twain;
 }
 
 void RunWizard(HWND owner) {
     static const DLGPROC kProcs[] = {WelcomePageProc, ModelPageProc, NamePageProc};
-    static const int kPages[] = {kWelcomePage, kModelPage, kNamePage};
+    static const int kPages[] = {IDD_WELCOME_PAGE, IDD_MODEL_PAGE, IDD_NAME_PAGE};
     PROPSHEETPAGEA pages[3] = {};
     for (int i = 0; i < 3; ++i) {
         pages[i].dwSize = sizeof pages[i];
@@ -179,7 +174,7 @@ void RunWizard(HWND owner) {
         pages[i].pfnDlgProc = kProcs[i];
     }
     char caption[64];
-    LoadBlockString(kWizardCaptionString, caption, sizeof caption);
+    LoadBlockString(IDS_WIZARD_CAPTION, caption, sizeof caption);
     PROPSHEETHEADERA header = {};
     header.dwSize = sizeof header;
     header.dwFlags = PSH_PROPSHEETPAGE | PSH_WIZARD | PSH_NOAPPLYNOW;
