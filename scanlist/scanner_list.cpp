@@ -3,23 +3,16 @@
 #include <cstring>
 #include <string>
 
+#include "text_path.h"
+#include "windows_path.h"
+
 namespace {
 
-constexpr int kPathChars = 256;
-
-bool JoinPath(char (&out)[kPathChars], const char* dir, const char* name) {
-    size_t dirLength = strlen(dir);
-    size_t nameLength = strlen(name);
-    if (dirLength + nameLength >= kPathChars)
-        return false;
-    memcpy(out, dir, dirLength);
-    memcpy(out + dirLength, name, nameLength + 1);
-    return true;
-}
+constexpr int kPathChars = kToolPathChars;
 
 bool ReadListFile(const char* dir, std::string* text) {
     char path[kPathChars];
-    return JoinPath(path, dir, kScannerListFile) && ReadFileText(path, text);
+    return JoinPath(path, sizeof path, dir, kScannerListFile) && ReadFileText(path, text);
 }
 
 // Calls visit(id, fields) for each data line in file order until it returns true. False when the
@@ -42,16 +35,11 @@ template <typename Visit> bool ForEachDataLine(const char* dir, Visit visit) {
     return true;
 }
 
-bool FileExists(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 int ChangeInstalledFile(const char* dir, int id, InstalledChange change) {
     if (id < 0 || id > kMaxInstallableId)
         return -1;
     char path[kPathChars];
-    if (!JoinPath(path, dir, kInstalledSetFile))
+    if (!JoinPath(path, sizeof path, dir, kInstalledSetFile))
         return -1;
     HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -178,7 +166,7 @@ void FillScannerListBox(const char* listDir, const char* driverDir, HWND listBox
             char driverPath[kPathChars];
             // A line without a driver program names no file to find.
             if (!IsScannerInstalled(&installed, id) || !fields.driver[0] ||
-                !JoinPath(driverPath, driverDir, fields.driver))
+                !JoinPath(driverPath, sizeof driverPath, driverDir, fields.driver))
                 return false;
             if (!keepDriverName)
                 driverPath[strlen(driverPath) - 1] = 'E';
@@ -196,7 +184,7 @@ void FillScannerListBox(const char* listDir, const char* driverDir, HWND listBox
 int ReadInstalledSet(const char* dir, InstalledSet* set) {
     ClearInstalledSet(set);
     char path[kPathChars];
-    if (!JoinPath(path, dir, kInstalledSetFile))
+    if (!JoinPath(path, sizeof path, dir, kInstalledSetFile))
         return -1;
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -241,7 +229,7 @@ bool DriverSharedByOtherScanner(const char* dir, int id, const char* driverFile)
 
 int AppendScannerLine(const char* dir, const char* line) {
     char path[kPathChars];
-    if (!JoinPath(path, dir, kScannerListFile))
+    if (!JoinPath(path, sizeof path, dir, kScannerListFile))
         return kAppendNoFile;
     HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
