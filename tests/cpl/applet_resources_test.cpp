@@ -11,43 +11,19 @@
 
 namespace {
 
-constexpr int kStrings[] = {IDS_SETUP_CAPTION,
-                            IDS_APPLET_CAPTION,
-                            IDS_SOURCE_MISSING,
-                            IDS_NO_PORT,
-                            IDS_NO_SPEED,
-                            IDS_QUIT_WITHOUT_DEFAULT,
-                            IDS_SET_PORT,
-                            IDS_SET_SPEED,
-                            IDS_BAD_SOURCE_PATH,
-                            IDS_CLOSE_LABEL,
-                            IDS_DRIVER_FILE_MISSING,
-                            IDS_MODEL_EXISTS,
-                            IDS_EMPTY_MODEL_FIELD,
-                            IDS_REPLACE_PIXEL_DRIVER,
-                            IDS_USER_MODEL_LINE,
-                            IDS_VERSION_FORMAT,
-                            IDS_PIXEL_DRIVER_FILTER,
-                            IDS_PROGRAM_FILTER,
-                            IDS_DRIVER_NAME_SPACE};
-constexpr int kMainControls[] = {IDC_CLOSE,
-                                 IDC_DEFAULT_GROUP,
-                                 IDC_HARDWARE_GROUP,
-                                 IDC_PORT_LABEL,
-                                 IDC_SPEED_LABEL,
-                                 IDC_SET_DEFAULT,
-                                 IDC_ADD,
-                                 IDC_REMOVE,
-                                 IDC_HELP_BUTTON,
-                                 IDC_INSTALL,
-                                 IDC_INSTALLED_LIST,
-                                 IDC_CHOICE_LIST,
-                                 IDC_DEFAULT_NAME,
-                                 IDC_PORT,
-                                 IDC_SPEED,
-                                 IDC_CHOICE_GROUP,
-                                 IDC_INSTALLED_GROUP,
-                                 IDC_BROWSE};
+// clang-format off
+constexpr int kStrings[] = {IDS_SETUP_CAPTION, IDS_APPLET_CAPTION, IDS_SOURCE_MISSING, IDS_NO_PORT,
+                            IDS_NO_SPEED, IDS_QUIT_WITHOUT_DEFAULT, IDS_SET_PORT, IDS_SET_SPEED,
+                            IDS_BAD_SOURCE_PATH, IDS_CLOSE_LABEL, IDS_DRIVER_FILE_MISSING,
+                            IDS_MODEL_EXISTS, IDS_EMPTY_MODEL_FIELD, IDS_REPLACE_PIXEL_DRIVER,
+                            IDS_USER_MODEL_LINE, IDS_VERSION_FORMAT, IDS_PIXEL_DRIVER_FILTER,
+                            IDS_PROGRAM_FILTER, IDS_DRIVER_NAME_SPACE};
+constexpr int kMainControls[] = {IDC_CLOSE, IDC_DEFAULT_GROUP, IDC_HARDWARE_GROUP, IDC_PORT_LABEL,
+                                 IDC_SPEED_LABEL, IDC_SET_DEFAULT, IDC_ADD, IDC_REMOVE,
+                                 IDC_HELP_BUTTON, IDC_INSTALL, IDC_INSTALLED_LIST, IDC_CHOICE_LIST,
+                                 IDC_DEFAULT_NAME, IDC_PORT, IDC_SPEED, IDC_CHOICE_GROUP,
+                                 IDC_INSTALLED_GROUP, IDC_BROWSE};
+// clang-format on
 
 struct AppletModule : ::testing::Test {
     HMODULE module = nullptr;
