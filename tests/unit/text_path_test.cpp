@@ -1,0 +1,67 @@
+// The fixed-buffer text and path helpers of common/: a backslash only where one is missing, and a
+// result that does not fit reported, never cut without the caller knowing.
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "text_path.h"
+#include "windows_path.h"
+
+TEST(TextPath, JoinAddsABackslashOnlyWhereOneIsMissing) {
+    char out[32];
+    ASSERT_TRUE(JoinPath(out, sizeof out, "C:\\WINDOWS", "KELTO32"));
+    EXPECT_STREQ(out, "C:\\WINDOWS\\KELTO32");
+    ASSERT_TRUE(JoinPath(out, sizeof out, "C:\\", "ORVANE.LST"));
+    EXPECT_STREQ(out, "C:\\ORVANE.LST");
+    ASSERT_TRUE(JoinPath(out, sizeof out, "", "ORVANE.LST")); // a relative name stays relative
+    EXPECT_STREQ(out, "ORVANE.LST");
+}
+
+TEST(TextPath, ResultsThatDoNotFitAreReported) {
+    char out[8];
+    EXPECT_TRUE(JoinPath(out, sizeof out, "C:\\A", "CD")); // 7 characters and the 0 byte
+    EXPECT_STREQ(out, "C:\\A\\CD");
+    EXPECT_FALSE(JoinPath(out, sizeof out, "C:\\A", "CDE"));
+
+    EXPECT_TRUE(CopyText(out, sizeof out, "1234567"));
+    EXPECT_FALSE(CopyText(out, sizeof out, "12345678"));
+    EXPECT_STREQ(out, "1234567"); // cut, but ended inside the buffer
+
+    CopyText(out, sizeof out, "12345");
+    EXPECT_TRUE(AppendText(out, sizeof out, "67"));
+    EXPECT_FALSE(AppendText(out, sizeof out, "8"));
+    EXPECT_STREQ(out, "1234567");
+
+    char path[5] = "C:\\X";
+    EXPECT_FALSE(EndWithBackslash(path, sizeof path)); // no room: left as it was
+    EXPECT_STREQ(path, "C:\\X");
+    char root[4] = "C:\\";
+    EXPECT_TRUE(EndWithBackslash(root, sizeof root)); // already ends in one
+    EXPECT_STREQ(root, "C:\\");
+}
+
+TEST(WindowsPath, EndsInOneBackslashOrIsEmptyWhenTooLong) {
+    char system[MAX_PATH];
+    UINT length = GetWindowsDirectoryA(system, sizeof system);
+    ASSERT_GT(length, 0u);
+    std::string expected = system;
+    if (expected.back() != '\\')
+        expected += '\\';
+
+    char dir[kToolPathChars];
+    ASSERT_TRUE(WindowsDirectory(dir, sizeof dir));
+    EXPECT_EQ(dir, expected);
+    char path[kToolPathChars];
+    ASSERT_TRUE(WindowsPath(path, sizeof path, "KELTO32"));
+    EXPECT_EQ(path, expected + "KELTO32");
+
+    // A buffer one short of the directory and its backslash: refused, not cut.
+    std::string small(expected.size(), 'x');
+    EXPECT_FALSE(WindowsDirectory(small.data(), small.size()));
+    EXPECT_STREQ(small.c_str(), "");
+    EXPECT_FALSE(WindowsPath(path, expected.size() + 2, "AB"));
+    EXPECT_STREQ(path, "");
+}
