@@ -131,15 +131,6 @@ TEST(ServerConnect, SelectionsWithoutADriverGiveTheirCodes) {
     EXPECT_EQ(SelectionStatus(157), -1002);
 }
 
-TEST(ServerConnect, PathsAreJoinedWithOneBackslashAndNeverOverrun) {
-    char out[16];
-    ASSERT_TRUE(JoinPath(out, sizeof out, "C:\\w", "A.EXE"));
-    EXPECT_STREQ(out, "C:\\w\\A.EXE");
-    ASSERT_TRUE(JoinPath(out, sizeof out, "C:\\", "A.EXE"));
-    EXPECT_STREQ(out, "C:\\A.EXE");
-    EXPECT_FALSE(JoinPath(out, sizeof out, "C:\\windows", "ORVMAIN.EXE"));
-}
-
 TEST(Waits, TimeOutOnWholeSecondsAndTimeOfDayWrap) {
     EXPECT_FALSE(ReplyTimedOut(1000, 1090));
     EXPECT_TRUE(ReplyTimedOut(1000, 1091));

@@ -10,14 +10,15 @@
 #include "text_path.h"
 #include "windows_path.h"
 
-TEST(TextPath, JoinAddsABackslashOnlyWhereOneIsMissing) {
-    char out[32];
-    ASSERT_TRUE(JoinPath(out, sizeof out, "C:\\WINDOWS", "KELTO32"));
-    EXPECT_STREQ(out, "C:\\WINDOWS\\KELTO32");
-    ASSERT_TRUE(JoinPath(out, sizeof out, "C:\\", "ORVANE.LST"));
-    EXPECT_STREQ(out, "C:\\ORVANE.LST");
-    ASSERT_TRUE(JoinPath(out, sizeof out, "", "ORVANE.LST")); // a relative name stays relative
-    EXPECT_STREQ(out, "ORVANE.LST");
+TEST(TextPath, PathsAreJoinedWithOneBackslashAndNeverOverrun) {
+    char out[16];
+    ASSERT_TRUE(JoinPath(out, sizeof out, "C:\\w", "A.EXE"));
+    EXPECT_STREQ(out, "C:\\w\\A.EXE");
+    ASSERT_TRUE(JoinPath(out, sizeof out, "C:\\", "A.EXE"));
+    EXPECT_STREQ(out, "C:\\A.EXE");
+    ASSERT_TRUE(JoinPath(out, sizeof out, "", "A.EXE")); // a relative name stays relative
+    EXPECT_STREQ(out, "A.EXE");
+    EXPECT_FALSE(JoinPath(out, sizeof out, "C:\\windows", "ORVMAIN.EXE"));
 }
 
 TEST(TextPath, ResultsThatDoNotFitAreReported) {
