@@ -14,7 +14,6 @@ void ShowScanningDialog(HWND owner);
 void UpdateScanningDialog(int16_t total, int16_t remaining);
 // Destroys the dialog, gives the focus to the owner (when there is one) and forgets it.
 void HideScanningDialog(HWND owner);
-HWND ScanningDialog();
 // The gauge's cancel flag: set by the dialog's Cancel button.
 bool ScanCancelled();
 void ClearScanCancel();

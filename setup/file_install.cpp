@@ -230,7 +230,7 @@ void CopyDriverFile(const char* name, const char* directory) {
 
 int InstallForModel(HWND window) {
     HWND dialog =
-        CreateGauge(window, g_setup.instance, SetupGaugeDialogProc, kGaugeId,
+        CreateGauge(window, g_setup.instance, GaugeVariant::Setup, kGaugeId,
                     MAKEINTRESOURCEA(DialogId(g_setup.block, kProgressDialog)), "", SW_SHOW);
     g_setup.progressDialog = dialog;
     if (dialog)

@@ -136,7 +136,7 @@ void RunDistributionCopy(HWND window) {
     if (!OpenRun(window))
         return;
     HWND dialog =
-        CreateGauge(window, g_setup.instance, SetupGaugeDialogProc, kGaugeId,
+        CreateGauge(window, g_setup.instance, GaugeVariant::Setup, kGaugeId,
                     MAKEINTRESOURCEA(DialogId(g_setup.block, kProgressDialog)), "", SW_SHOW);
     g_setup.progressDialog = dialog;
     if (dialog)
