@@ -1,53 +1,26 @@
-#include "scan_session.h"
+#include "page_transfer.h"
 
 #include <cstring>
 
+#include "attribute_blocks.h"
 #include "client_table.h"
 #include "dde_conversation.h"
+#include "scanner_holder.h"
 #include "scanning_dialog.h"
 
 namespace {
 
 constexpr size_t kScanParameterBlockSize = 24;
-constexpr size_t kTransferSetupBlockSize = 10;
 constexpr size_t kLineBlockHeader = 8;
 
-struct TransferState {
-    bool firstTransfer;
-    bool endOfPage;
-    uint16_t pad32;
-    uint16_t paddedWidth;
-    uint16_t serverWidth;
-    int16_t totalLines;
-    int16_t remainingLines;
-    uint16_t resolution;
-    uint16_t bitsPerSample;
-    int16_t decompressionMode;
-};
-TransferState g_transfer = {};
-
-bool Connected() {
-    return ServerWindow() != nullptr;
-}
-
-void Subtract(int16_t lines) {
-    int remaining = g_transfer.remainingLines - lines;
-    g_transfer.remainingLines = static_cast<int16_t>(remaining < 0 ? 0 : remaining);
-}
-
-// The client's window when it still has an entry: the owner that gets the focus back.
-HWND FocusOwner(int32_t fId) {
-    return ClientWindowOf(fId);
+void Subtract(PageTransfer& page, int16_t lines) {
+    int remaining = page.remainingLines - lines;
+    page.remainingLines = static_cast<int16_t>(remaining < 0 ? 0 : remaining);
 }
 
 bool ProgressShown() {
     TableLock lock;
     return Header()->progressFlag != 0;
-}
-
-void ReleaseAndNotify() {
-    if (NotifyScannerFree())
-        PurgeDeadClients();
 }
 
 // Fills the scan-parameter block of item 4 from the attributes; the library frees it afterwards.
@@ -70,23 +43,11 @@ HGLOBAL ScanParameterBlock(const ScannerAttributes& attributes) {
     return block.handle;
 }
 
-// The transfer setup of item 7; the server frees it once received.
-bool PokeTransferSetup(int16_t lineCount) {
-    const OutgoingBlock block = NewOutgoingBlock(kTransferSetupBlockSize);
-    uint16_t* words = block.words;
-    if (!words)
-        return false;
-    words[0] = kBlockRelease;
-    words[1] = kFormatLines;
-    words[2] = static_cast<uint16_t>(g_transfer.decompressionMode);
-    words[3] = static_cast<uint16_t>(lineCount);
-    GlobalUnlock(block.handle);
-    // A block that never reached the server is still ours; once posted it is the server's.
-    bool posted = false;
-    const bool taken = PokeItem(block.handle, kItemTransferSetup, &posted);
-    if (!posted)
-        GlobalFree(block.handle);
-    return taken;
+// The transfer setup of item 7: the decompression mode and the lines of the first request.
+bool PokeTransferSetup(const PageTransfer& page, int16_t lineCount) {
+    const uint16_t words[] = {static_cast<uint16_t>(page.decompressionMode),
+                              static_cast<uint16_t>(lineCount), 0};
+    return PokeReleasedBlock(kItemTransferSetup, kFormatLines, words, 3);
 }
 
 // Writes `size` zero bytes at the start of the caller's block, never past its end. Returns
@@ -106,15 +67,15 @@ int32_t ZeroFill(HGLOBAL buffer, int32_t size) {
 
 // Copies the lines of a block into the caller's block, line k at k * padded width when padding
 // widens the lines, bounded by the block's real size. Returns the bytes delivered.
-int32_t CopyLines(HGLOBAL buffer, const uint8_t* lines, uint16_t bytesPerLine, int32_t lineCount,
-                  int16_t wanted) {
+int32_t CopyLines(const PageTransfer& page, HGLOBAL buffer, const uint8_t* lines,
+                  uint16_t bytesPerLine, int32_t lineCount, int16_t wanted) {
     const SIZE_T capacity = GlobalSize(buffer);
     auto* bytes = static_cast<uint8_t*>(GlobalLock(buffer));
     if (!bytes)
         return 0;
     int32_t result = 0;
-    const uint16_t padded = g_transfer.paddedWidth;
-    if (g_transfer.pad32 && padded != bytesPerLine) {
+    const uint16_t padded = page.paddedWidth;
+    if (page.pad32 && padded != bytesPerLine) {
         const SIZE_T move = bytesPerLine < padded ? bytesPerLine : padded;
         for (int32_t k = 0; k < lineCount; ++k) {
             const SIZE_T offset = static_cast<SIZE_T>(k) * padded;
@@ -137,8 +98,8 @@ int32_t CopyLines(HGLOBAL buffer, const uint8_t* lines, uint16_t bytesPerLine, i
 }
 
 // A line block from the server: copy, end the page, or report the client's window gone.
-int32_t ReceiveLineBlock(HGLOBAL block, HWND window, HGLOBAL buffer, int16_t lineCount,
-                         bool progress) {
+int32_t ReceiveLineBlock(PageTransfer& page, HGLOBAL block, HWND window, HGLOBAL buffer,
+                         int16_t lineCount, bool progress) {
     auto* data = static_cast<const uint8_t*>(GlobalLock(block));
     if (!data)
         return ORV_ERR_DATA_NO_BLOCK;
@@ -150,7 +111,7 @@ int32_t ReceiveLineBlock(HGLOBAL block, HWND window, HGLOBAL buffer, int16_t lin
         std::memcpy(&bytesPerLine, data + 4, 2);
         std::memcpy(&blockLines, data + 6, 2);
     }
-    g_transfer.serverWidth = bytesPerLine;
+    page.serverWidth = bytesPerLine;
     int32_t length = static_cast<int32_t>(bytesPerLine) * blockLines;
     // A block that claims more lines than it carries is read only as far as it goes.
     if (length > 0 && static_cast<SIZE_T>(length) > blockSize - kLineBlockHeader) {
@@ -161,19 +122,20 @@ int32_t ReceiveLineBlock(HGLOBAL block, HWND window, HGLOBAL buffer, int16_t lin
     if (!IsWindow(window)) {
         result = ORV_ERR_DATA_CLIENT_GONE;
     } else if (length > 0) {
-        Subtract(static_cast<int16_t>(length / bytesPerLine));
-        result = CopyLines(buffer, data + kLineBlockHeader, bytesPerLine, blockLines, lineCount);
+        Subtract(page, static_cast<int16_t>(length / bytesPerLine));
+        result =
+            CopyLines(page, buffer, data + kLineBlockHeader, bytesPerLine, blockLines, lineCount);
         if (progress)
-            UpdateScanningDialog(g_transfer.totalLines, g_transfer.remainingLines);
-        if (g_transfer.remainingLines == 0)
+            UpdateScanningDialog(page.totalLines, page.remainingLines);
+        if (page.remainingLines == 0)
             HideScanningDialog(window);
     } else {
-        g_transfer.endOfPage = true;
-        const uint16_t width = g_transfer.pad32 ? g_transfer.paddedWidth : bytesPerLine;
-        Subtract(lineCount);
+        page.endOfPage = true;
+        const uint16_t width = page.pad32 ? page.paddedWidth : bytesPerLine;
+        Subtract(page, lineCount);
         result = ZeroFill(buffer, static_cast<int32_t>(width) * lineCount);
         if (progress)
-            UpdateScanningDialog(g_transfer.totalLines, g_transfer.remainingLines);
+            UpdateScanningDialog(page.totalLines, page.remainingLines);
     }
     GlobalUnlock(block);
     if (flags & kBlockRelease)
@@ -181,30 +143,30 @@ int32_t ReceiveLineBlock(HGLOBAL block, HWND window, HGLOBAL buffer, int16_t lin
     return result;
 }
 
-int32_t TransferInner(HWND window, HGLOBAL buffer, int16_t lineCount, bool progress,
-                      uint16_t item) {
+int32_t TransferInner(PageTransfer& page, HWND window, HGLOBAL buffer, int16_t lineCount,
+                      bool progress, uint16_t item) {
     if (!Connected())
         return ORV_ERR_DATA_NO_CONVERSATION;
-    if (g_transfer.firstTransfer)
-        g_transfer.endOfPage = false;
-    if (g_transfer.endOfPage) {
+    if (page.firstTransfer)
+        page.endOfPage = false;
+    if (page.endOfPage) {
         // The page is over: zero lines without asking the server.
         if (!IsWindow(window))
             return ORV_ERR_DATA_CLIENT_GONE;
-        Subtract(lineCount);
-        const uint16_t width = g_transfer.pad32 ? g_transfer.paddedWidth : g_transfer.serverWidth;
+        Subtract(page, lineCount);
+        const uint16_t width = page.pad32 ? page.paddedWidth : page.serverWidth;
         const int32_t result = ZeroFill(buffer, static_cast<int32_t>(width) * lineCount);
         if (progress)
-            UpdateScanningDialog(g_transfer.totalLines, g_transfer.remainingLines);
+            UpdateScanningDialog(page.totalLines, page.remainingLines);
         return result;
     }
     // The conversation window is a child of the client's window: with that gone no answer can
     // arrive, so the loss is reported before asking.
     if (!IsWindow(window))
         return ORV_ERR_DATA_CLIENT_GONE;
-    if (g_transfer.firstTransfer) {
-        g_transfer.firstTransfer = false;
-        if (!PokeTransferSetup(lineCount))
+    if (page.firstTransfer) {
+        page.firstTransfer = false;
+        if (!PokeTransferSetup(page, lineCount))
             return ORV_ERR_DATA_EXCHANGE;
     }
     // The only moment the dialog's Cancel button can be pressed during a transfer.
@@ -212,8 +174,9 @@ int32_t TransferInner(HWND window, HGLOBAL buffer, int16_t lineCount, bool progr
     Reply reply = RequestData(kFormatLines, item);
     switch (reply.outcome) {
     case Outcome::Data:
-        return reply.block ? ReceiveLineBlock(reply.block, window, buffer, lineCount, progress)
-                           : ORV_ERR_DATA_NO_BLOCK;
+        return reply.block
+                   ? ReceiveLineBlock(page, reply.block, window, buffer, lineCount, progress)
+                   : ORV_ERR_DATA_NO_BLOCK;
     case Outcome::Ack:
         return ORV_ERR_DATA_CANCELLED;
     default:
@@ -225,7 +188,7 @@ int32_t TransferInner(HWND window, HGLOBAL buffer, int16_t lineCount, bool progr
 // later transfer of the page is cancelled too.
 void CancelTransfer(int32_t fId) {
     CancelScan(fId);
-    HideScanningDialog(FocusOwner(fId));
+    HideScanningDialog(ClientWindowOf(fId));
 }
 
 } // namespace
@@ -250,74 +213,7 @@ uint16_t PaddedLineWidth(uint16_t scanMode, int16_t right) {
     return static_cast<uint16_t>(((bits + 31) >> 3) & ~3u);
 }
 
-bool IsOpenClient(int32_t fId) {
-    TableLock lock;
-    return fId != 0 && Header()->openClient == fId && HasClient(fId);
-}
-
-int16_t OpenScanner(int32_t fId) {
-    HWND window = nullptr;
-    {
-        TableLock lock;
-        if (!HasClient(fId))
-            return ORV_ERR_UNKNOWN_CLIENT;
-        const int32_t holder = Header()->openClient;
-        if (holder == fId)
-            return ORV_OK;
-        // A holder whose process was killed (or whose window is gone) never closes: it is
-        // dropped here, with every other stale entry, instead of blocking the scanner for good.
-        if (holder != 0 && !HolderStale())
-            return ORV_ERR_SCANNER_IN_USE;
-        if (holder != 0)
-            ReclaimStale();
-        // Taken now so that no other process can open between the check and the conversation.
-        SetHolder(fId);
-        window = ClientWindowOf(fId);
-    }
-    int16_t status = ORV_OK;
-    bool ownsConversation;
-    HWND previous;
-    {
-        TableLock lock;
-        // A conversation whose server has gone (it ended or was restarted) is of no use: a new
-        // one is opened with whichever server answers now.
-        ownsConversation = Header()->conversationOwner == fId && IsWindow(ServerWindow());
-        previous = WindowFromField(Header()->conversationWindow);
-    }
-    if (!ownsConversation) {
-        if (previous && IsWindow(previous))
-            DestroyWindow(previous);
-        if (previous == ClientWindow())
-            DestroyClientWindow();
-        {
-            TableLock lock;
-            Header()->conversationOwner = 0;
-            Header()->conversationWindow = 0;
-        }
-        status = OpenConversation(window);
-        if (status == ORV_OK) {
-            TableLock lock;
-            Header()->conversationWindow = WindowField(ClientWindow());
-            Header()->conversationOwner = fId;
-        } else {
-            status = ORV_ERR_NO_CONVERSATION;
-        }
-    }
-    g_transfer.decompressionMode = 0;
-    return status;
-}
-
-int16_t CloseScanner(int32_t fId) {
-    // Only the holder matters: a client that quit before closing still frees the scanner here.
-    if (fId == 0 || Holder() != fId)
-        return ORV_ERR_UNKNOWN_CLIENT;
-    HideScanningDialog(FocusOwner(fId));
-    SetHolder(0);
-    ReleaseAndNotify();
-    return ORV_OK;
-}
-
-int16_t StartScan(int32_t fId, int32_t progress, int32_t pad32) {
+int16_t StartScan(PageTransfer& page, int32_t fId, int32_t progress, int32_t pad32) {
     int16_t status = ORV_OK;
     ScannerAttributes attributes;
     if (!Connected()) {
@@ -330,14 +226,14 @@ int16_t StartScan(int32_t fId, int32_t progress, int32_t pad32) {
         if (block)
             GlobalFree(block);
         // The geometry follows the attributes whether or not the server took them.
-        g_transfer.paddedWidth = PaddedLineWidth(attributes.ScanMode, attributes.ScanArea.R);
-        g_transfer.bitsPerSample = SampleFormatOf(attributes.ScanMode).bitsPerSample;
-        g_transfer.resolution = attributes.Resolution;
+        page.paddedWidth = PaddedLineWidth(attributes.ScanMode, attributes.ScanArea.R);
+        page.bitsPerSample = SampleFormatOf(attributes.ScanMode).bitsPerSample;
+        page.resolution = attributes.Resolution;
         if (!poked) {
             status = ORV_ERR_EXCHANGE_FAILED;
         } else {
-            g_transfer.totalLines = attributes.ScanArea.B;
-            g_transfer.remainingLines = attributes.ScanArea.B;
+            page.totalLines = attributes.ScanArea.B;
+            page.remainingLines = attributes.ScanArea.B;
             if (!RequestAck(0, kItemStartPage))
                 status = ORV_ERR_EXCHANGE_FAILED;
             ClearScanCancel();
@@ -345,17 +241,18 @@ int16_t StartScan(int32_t fId, int32_t progress, int32_t pad32) {
                 TableLock lock;
                 Header()->progressFlag = progress;
             }
-            g_transfer.pad32 = static_cast<uint16_t>(pad32);
+            page.pad32 = static_cast<uint16_t>(pad32);
             // Shown even when the start failed: the caller asked for it.
             if (progress)
                 ShowScanningDialog(ClientWindowOf(fId));
         }
     }
-    g_transfer.firstTransfer = true;
+    page.firstTransfer = true;
     return status;
 }
 
-int32_t TransferLines(int32_t fId, HGLOBAL buffer, int16_t lineCount, uint16_t item) {
+int32_t TransferLines(PageTransfer& page, int32_t fId, HGLOBAL buffer, int16_t lineCount,
+                      uint16_t item) {
     if (!Connected())
         return ORV_ERR_DATA_NO_CONVERSATION;
     if (ScanCancelled()) {
@@ -365,16 +262,19 @@ int32_t TransferLines(int32_t fId, HGLOBAL buffer, int16_t lineCount, uint16_t i
     if (!IsOpenClient(fId))
         return ORV_ERR_DATA_UNKNOWN_CLIENT;
     const int32_t result =
-        TransferInner(ClientWindowOf(fId), buffer, lineCount, ProgressShown(), item);
+        TransferInner(page, ClientWindowOf(fId), buffer, lineCount, ProgressShown(), item);
     if (result == ORV_ERR_DATA_CLIENT_GONE) {
         // The application's window is gone: the client loses the scanner and its entry. The
         // server is told the page is abandoned, but no answer can reach the dead conversation
         // window, so none is awaited.
         PostRequestUnanswered(0, kItemCancel);
-        SetHolder(0);
-        RemoveClient(fId);
+        {
+            TableLock lock;
+            SetHolder(lock, 0);
+            RemoveClient(lock, fId);
+        }
         HideScanningDialog(nullptr);
-        ReleaseAndNotify();
+        AnnounceScannerFree();
     }
     if (ScanCancelled()) {
         CancelTransfer(fId);
@@ -408,31 +308,4 @@ int16_t IsAdfReady(int32_t fId) {
             GlobalFree(reply.block);
     }
     return ready;
-}
-
-int16_t IsScannerBusy(int32_t fId) {
-    TableLock lock;
-    if (!HasClient(fId))
-        return 1;
-    // A holder that can never close does not make the scanner busy: the next open drops it.
-    return Header()->openClient != 0 && !HolderStale() ? 1 : 0;
-}
-
-uint16_t CurrentPaddedLineWidth() {
-    return g_transfer.paddedWidth;
-}
-void SetPaddedLineWidth(uint16_t width) {
-    g_transfer.paddedWidth = width;
-}
-uint16_t CurrentResolution() {
-    return g_transfer.resolution;
-}
-uint16_t CurrentBitsPerSample() {
-    return g_transfer.bitsPerSample;
-}
-void SetDecompressionMode(int16_t mode) {
-    g_transfer.decompressionMode = mode;
-}
-int16_t DecompressionMode() {
-    return g_transfer.decompressionMode;
 }

@@ -1,6 +1,6 @@
-// The client table: named shared memory that every process loading the library maps, holding the
-// id counter, the scanner's holder, the current conversation window, one entry per registered
-// client and the scanner's capability record.
+// The client table's memory: named shared memory that every process loading the library maps,
+// holding the id counter, the scanner's holder, the current conversation window, one entry per
+// registered client and the scanner's capability record; and the mutex that serialises it.
 #pragma once
 #include <windows.h>
 
@@ -70,8 +70,10 @@ bool MapTable();
 void CloseTable();
 bool TableMapped();
 
-// Serialises every table update across processes (the mutex is recursive per thread). Held only
-// across memory copies, never across a message or a wait.
+// Serialises every table operation across processes. Held only across memory copies, never
+// across a message or a wait. The lock is taken once per operation, by the function the operation
+// starts in: functions taking a `const TableLock&` run under their caller's lock and never take it
+// again (the named mutex is recursive, but nothing relies on that).
 struct TableLock {
     TableLock();
     ~TableLock();
@@ -83,46 +85,5 @@ struct TableLock {
 TableHeader* Header();
 ClientEntry* EntryAt(int index);
 ScannerCapabilities* Capabilities();
-
-// Registers a client atomically: a new id from the counter and an entry {id, window, block,
-// this process}. A full table first gives up its stale entries (and a dead holder, telling the
-// waiting clients the scanner is free). Returns 0 and the id, -1012
-// when the window is already registered, -1010 when the table is still full (nothing written
-// then). The block becomes this process's to free.
-int16_t RegisterClient(HWND window, HGLOBAL attributeBlock, int32_t* newId);
-// Adds an entry unless the id is present; returns the entry count.
-int AddClient(int32_t clientId, HWND window, HGLOBAL attributeBlock);
-// Removes the entry (the last entry moves into its slot); frees the attribute block only when
-// this process allocated it. Returns the entry count.
-int RemoveClient(int32_t clientId);
-int FindClient(int32_t clientId);
-bool HasClient(int32_t clientId);
-HWND ClientWindowOf(int32_t clientId);
-bool IsWindowRegistered(HWND window);
-int EntryCount();
-// Stores the notification message in the client's entry; false when the id has no entry.
-bool SubscribeClient(int32_t clientId, uint32_t message);
-// Copy the 56-byte attribute block of a client this process registered; -1011 otherwise.
-int16_t ReadClientAttributes(int32_t clientId, ScannerAttributes* destination);
-int16_t WriteClientAttributes(int32_t clientId, const ScannerAttributes* source);
-// Posts the scanner-free notification (wParam 1, lParam 1) to every subscribed live client when
-// no client holds the scanner; true when some entry has a dead window or no subscription.
-bool NotifyScannerFree();
-// Removes every entry whose window no longer exists.
-void PurgeDeadClients();
-
-// The scanner's holder: the client id and, beside it, this process as the holder's process.
-// 0 releases the scanner.
-void SetHolder(int32_t clientId);
-int32_t Holder();
-uint32_t HolderProcess();
-// True when a process id names a process that has ended (0 names none: never ended).
-bool ProcessEnded(uint32_t processId);
-// An entry is stale when its window is gone or the process that added it has ended.
-bool EntryStale(const ClientEntry& entry);
-// The holder is stale when its process has ended, or when its entry is stale. A holder without
-// an entry whose process is unknown or alive keeps the scanner: it quit without closing.
-bool HolderStale();
-// Drops a stale holder and every stale entry; returns the entries removed. A process killed while
-// holding the scanner (or while registered) leaves both behind: nothing else would release them.
-int ReclaimStale();
+// The holder's process id beside the capability record.
+uint32_t* HolderProcessField();

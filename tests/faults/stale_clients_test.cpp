@@ -5,6 +5,7 @@
 #include <string>
 
 #include "client_table.h"
+#include "stale_clients.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include "call_trace.h"
 #include "capabilities.h"
+#include "attribute_blocks.h"
 #include "client_table.h"
 #include "dde_conversation.h"
 #include "location_check.h"
