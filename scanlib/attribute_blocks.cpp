@@ -27,8 +27,8 @@ void DropOwnBlock(int index) {
 
 // Copies the client's own block to `outside`, or `outside` into it when `write`; -1011 when the
 // id has no entry or no block of ours.
-int16_t CopyAttributes(int32_t clientId, ScannerAttributes* outside, bool write) {
-    TableLock lock;
+int16_t CopyAttributes(const TableLock& lock, int32_t clientId, ScannerAttributes* outside,
+                       bool write) {
     const int own = FindOwnBlock(clientId);
     if (own < 0 || !HasClient(lock, clientId))
         return ORV_ERR_UNKNOWN_CLIENT;
@@ -74,11 +74,13 @@ void ReleaseOrphanedBlocks(const TableLock& lock) {
     }
 }
 
-int16_t ReadClientAttributes(int32_t clientId, ScannerAttributes* destination) {
-    return CopyAttributes(clientId, destination, false);
+int16_t ReadClientAttributes(const TableLock& lock, int32_t clientId,
+                             ScannerAttributes* destination) {
+    return CopyAttributes(lock, clientId, destination, false);
 }
 
-int16_t WriteClientAttributes(int32_t clientId, const ScannerAttributes* source) {
+int16_t WriteClientAttributes(const TableLock& lock, int32_t clientId,
+                              const ScannerAttributes* source) {
     ScannerAttributes copy = *source;
-    return CopyAttributes(clientId, &copy, true);
+    return CopyAttributes(lock, clientId, &copy, true);
 }

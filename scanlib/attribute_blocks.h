@@ -19,5 +19,7 @@ void FreeAttributeBlock(int32_t clientId);
 // Frees every block of ours whose client no longer has an entry.
 void ReleaseOrphanedBlocks(const TableLock& lock);
 // Copy the 56-byte attribute block of a client this process registered; -1011 otherwise.
-int16_t ReadClientAttributes(int32_t clientId, ScannerAttributes* destination);
-int16_t WriteClientAttributes(int32_t clientId, const ScannerAttributes* source);
+int16_t ReadClientAttributes(const TableLock& lock, int32_t clientId,
+                             ScannerAttributes* destination);
+int16_t WriteClientAttributes(const TableLock& lock, int32_t clientId,
+                              const ScannerAttributes* source);

@@ -7,16 +7,6 @@
 
 namespace {
 
-bool IsWindowRegistered(const TableLock& lock, HWND window) {
-    if (!TableMapped())
-        return false;
-    int count = EntryCount(lock);
-    for (int i = 0; i < count; ++i)
-        if (EntryAt(i)->clientWindow == WindowField(window))
-            return true;
-    return false;
-}
-
 // Adds an entry unless the id is present or the table is full.
 void AddClient(const TableLock& lock, int32_t clientId, HWND window, HGLOBAL attributeBlock) {
     int count = EntryCount(lock);
@@ -35,6 +25,16 @@ void AddClient(const TableLock& lock, int32_t clientId, HWND window, HGLOBAL att
     KeepAttributeBlock(clientId, attributeBlock);
 }
 
+} // namespace
+
+bool IsWindowRegistered(const TableLock& lock, HWND window) {
+    int count = EntryCount(lock);
+    for (int i = 0; i < count; ++i)
+        if (EntryAt(i)->clientWindow == WindowField(window))
+            return true;
+    return false;
+}
+
 bool NotifyScannerFree(const TableLock& lock) {
     if (!TableMapped() || Header()->openClient != 0)
         return false;
@@ -51,19 +51,12 @@ bool NotifyScannerFree(const TableLock& lock) {
     return stale;
 }
 
-} // namespace
-
 int EntryCount(const TableLock&) {
     if (!TableMapped())
         return 0;
     int count = Header()->entryCount;
     // A count outside the entry area can only come from a corrupted table; never walk past it.
     return count < 0 ? 0 : (count > kMaxClients ? kMaxClients : count);
-}
-
-int EntryCount() {
-    TableLock lock;
-    return EntryCount(lock);
 }
 
 int FindClient(const TableLock& lock, int32_t clientId) {
@@ -74,18 +67,8 @@ int FindClient(const TableLock& lock, int32_t clientId) {
     return -1;
 }
 
-int FindClient(int32_t clientId) {
-    TableLock lock;
-    return FindClient(lock, clientId);
-}
-
 bool HasClient(const TableLock& lock, int32_t clientId) {
     return FindClient(lock, clientId) >= 0;
-}
-
-bool HasClient(int32_t clientId) {
-    TableLock lock;
-    return HasClient(lock, clientId);
 }
 
 HWND ClientWindowOf(const TableLock& lock, int32_t clientId) {
@@ -93,20 +76,9 @@ HWND ClientWindowOf(const TableLock& lock, int32_t clientId) {
     return index < 0 ? nullptr : WindowFromField(EntryAt(index)->clientWindow);
 }
 
-HWND ClientWindowOf(int32_t clientId) {
-    TableLock lock;
-    return ClientWindowOf(lock, clientId);
-}
-
-bool IsWindowRegistered(HWND window) {
-    TableLock lock;
-    return IsWindowRegistered(lock, window);
-}
-
-int16_t RegisterClient(HWND window, HGLOBAL attributeBlock, int32_t* newId) {
+int16_t RegisterClient(const TableLock& lock, HWND window, HGLOBAL attributeBlock, int32_t* newId) {
     if (!TableMapped())
         return ORV_ERR_NO_MEMORY;
-    TableLock lock;
     if (IsWindowRegistered(lock, window))
         return ORV_ERR_WINDOW_REGISTERED;
     const int32_t holder = Header()->openClient;
@@ -140,13 +112,7 @@ int RemoveClient(const TableLock& lock, int32_t clientId) {
     return EntryCount(lock);
 }
 
-int RemoveClient(int32_t clientId) {
-    TableLock lock;
-    return RemoveClient(lock, clientId);
-}
-
-bool SubscribeClient(int32_t clientId, uint32_t message) {
-    TableLock lock;
+bool SubscribeClient(const TableLock& lock, int32_t clientId, uint32_t message) {
     int index = FindClient(lock, clientId);
     if (index < 0)
         return false;
@@ -154,13 +120,7 @@ bool SubscribeClient(int32_t clientId, uint32_t message) {
     return true;
 }
 
-bool NotifyScannerFree() {
-    TableLock lock;
-    return NotifyScannerFree(lock);
-}
-
-void PurgeDeadClients() {
-    TableLock lock;
+void PurgeDeadClients(const TableLock& lock) {
     for (int i = 0; i < EntryCount(lock);) {
         const ClientEntry* entry = EntryAt(i);
         if (!IsWindow(WindowFromField(entry->clientWindow)))
@@ -175,17 +135,10 @@ void SetHolder(const TableLock&, int32_t clientId) {
     *HolderProcessField() = clientId != 0 ? GetCurrentProcessId() : 0;
 }
 
-void SetHolder(int32_t clientId) {
-    TableLock lock;
-    SetHolder(lock, clientId);
-}
-
-int32_t Holder() {
-    TableLock lock;
+int32_t Holder(const TableLock&) {
     return Header()->openClient;
 }
 
-uint32_t HolderProcess() {
-    TableLock lock;
+uint32_t HolderProcess(const TableLock&) {
     return *HolderProcessField();
 }

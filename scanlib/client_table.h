@@ -1,6 +1,5 @@
 // The client table's entries and the scanner's holder: registering, finding and removing clients,
-// their scanner-free subscriptions. Each function without a `const TableLock&` is a whole
-// operation and takes the table lock once; the ones with it run under the caller's lock.
+// their scanner-free subscriptions. Every function runs under the caller's table lock.
 #pragma once
 #include <windows.h>
 
@@ -13,31 +12,25 @@
 // waiting clients the scanner is free). Returns 0 and the id, -1012
 // when the window is already registered, -1010 when the table is still full (nothing written
 // then). The block becomes this process's to free.
-int16_t RegisterClient(HWND window, HGLOBAL attributeBlock, int32_t* newId);
+int16_t RegisterClient(const TableLock& lock, HWND window, HGLOBAL attributeBlock, int32_t* newId);
 // Removes the entry (the last entry moves into its slot); frees the attribute block only when
 // this process allocated it. Returns the entry count.
-int RemoveClient(int32_t clientId);
 int RemoveClient(const TableLock& lock, int32_t clientId);
-int FindClient(int32_t clientId);
 int FindClient(const TableLock& lock, int32_t clientId);
-bool HasClient(int32_t clientId);
 bool HasClient(const TableLock& lock, int32_t clientId);
-HWND ClientWindowOf(int32_t clientId);
 HWND ClientWindowOf(const TableLock& lock, int32_t clientId);
-bool IsWindowRegistered(HWND window);
-int EntryCount();
+bool IsWindowRegistered(const TableLock& lock, HWND window);
 int EntryCount(const TableLock& lock);
 // Stores the notification message in the client's entry; false when the id has no entry.
-bool SubscribeClient(int32_t clientId, uint32_t message);
+bool SubscribeClient(const TableLock& lock, int32_t clientId, uint32_t message);
 // Posts the scanner-free notification (wParam 1, lParam 1) to every subscribed live client when
 // no client holds the scanner; true when some entry has a dead window or no subscription.
-bool NotifyScannerFree();
+bool NotifyScannerFree(const TableLock& lock);
 // Removes every entry whose window no longer exists.
-void PurgeDeadClients();
+void PurgeDeadClients(const TableLock& lock);
 
 // The scanner's holder: the client id and, beside it, this process as the holder's process.
 // 0 releases the scanner.
-void SetHolder(int32_t clientId);
 void SetHolder(const TableLock& lock, int32_t clientId);
-int32_t Holder();
-uint32_t HolderProcess();
+int32_t Holder(const TableLock& lock);
+uint32_t HolderProcess(const TableLock& lock);

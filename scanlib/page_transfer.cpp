@@ -188,7 +188,8 @@ int32_t TransferInner(PageTransfer& page, HWND window, HGLOBAL buffer, int16_t l
 // later transfer of the page is cancelled too.
 void CancelTransfer(int32_t fId) {
     CancelScan(fId);
-    HideScanningDialog(ClientWindowOf(fId));
+    const HWND owner = ClientWindowOf(TableLock{}, fId);
+    HideScanningDialog(owner);
 }
 
 } // namespace
@@ -218,7 +219,8 @@ int16_t StartScan(PageTransfer& page, int32_t fId, int32_t progress, int32_t pad
     ScannerAttributes attributes;
     if (!Connected()) {
         status = ORV_ERR_NO_CONVERSATION;
-    } else if (!IsOpenClient(fId) || ReadClientAttributes(fId, &attributes) != ORV_OK) {
+    } else if (!IsOpenClient(fId) ||
+               ReadClientAttributes(TableLock{}, fId, &attributes) != ORV_OK) {
         status = ORV_ERR_UNKNOWN_CLIENT;
     } else {
         HGLOBAL block = ScanParameterBlock(attributes);
@@ -243,8 +245,10 @@ int16_t StartScan(PageTransfer& page, int32_t fId, int32_t progress, int32_t pad
             }
             page.pad32 = static_cast<uint16_t>(pad32);
             // Shown even when the start failed: the caller asked for it.
-            if (progress)
-                ShowScanningDialog(ClientWindowOf(fId));
+            if (progress) {
+                const HWND owner = ClientWindowOf(TableLock{}, fId);
+                ShowScanningDialog(owner);
+            }
         }
     }
     page.firstTransfer = true;
@@ -261,8 +265,8 @@ int32_t TransferLines(PageTransfer& page, int32_t fId, HGLOBAL buffer, int16_t l
     }
     if (!IsOpenClient(fId))
         return ORV_ERR_DATA_UNKNOWN_CLIENT;
-    const int32_t result =
-        TransferInner(page, ClientWindowOf(fId), buffer, lineCount, ProgressShown(), item);
+    const HWND window = ClientWindowOf(TableLock{}, fId);
+    const int32_t result = TransferInner(page, window, buffer, lineCount, ProgressShown(), item);
     if (result == ORV_ERR_DATA_CLIENT_GONE) {
         // The application's window is gone: the client loses the scanner and its entry. The
         // server is told the page is abandoned, but no answer can reach the dead conversation

@@ -128,11 +128,12 @@ extern "C" int16_t WINAPI ORV_Get_Scanner_Attributes(int32_t fId, ScannerAttribu
 extern "C" int16_t WINAPI ORV_Set_Scanner_Attributes(int32_t fId, ScannerAttributes* attributes) {
     TraceCall(kTraceSetAttributes, fId, 0, kFormNone);
     TraceAttributes(*attributes);
+    int16_t status;
     {
         TableLock lock;
         attributes->Contrast = Capabilities()->cr_normal;
+        status = WriteClientAttributes(lock, fId, attributes);
     }
-    const int16_t status = WriteClientAttributes(fId, attributes);
     TraceCall(kTraceSetAttributes + 1, fId, static_cast<uint16_t>(status), kFormShort);
     return status;
 }

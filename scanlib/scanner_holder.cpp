@@ -75,12 +75,17 @@ int16_t OpenScanner(int32_t fId, bool* taken) {
 }
 
 int16_t CloseScanner(int32_t fId) {
-    // Only the holder matters: a client that quit before closing still frees the scanner here.
-    if (fId == 0 || Holder() != fId)
-        return ORV_ERR_UNKNOWN_CLIENT;
-    // The client's window, when it still has an entry, gets the focus back.
-    HideScanningDialog(ClientWindowOf(fId));
-    SetHolder(0);
+    HWND owner;
+    {
+        TableLock lock;
+        // Only the holder matters: a client that quit before closing still frees the scanner.
+        if (fId == 0 || Holder(lock) != fId)
+            return ORV_ERR_UNKNOWN_CLIENT;
+        // The client's window, when it still has an entry, gets the focus back.
+        owner = ClientWindowOf(lock, fId);
+    }
+    HideScanningDialog(owner);
+    SetHolder(TableLock{}, 0);
     AnnounceScannerFree();
     return ORV_OK;
 }
@@ -94,6 +99,7 @@ int16_t IsScannerBusy(int32_t fId) {
 }
 
 void AnnounceScannerFree() {
-    if (NotifyScannerFree())
-        PurgeDeadClients();
+    TableLock lock;
+    if (NotifyScannerFree(lock))
+        PurgeDeadClients(lock);
 }

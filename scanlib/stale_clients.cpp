@@ -31,11 +31,6 @@ bool HolderStale(const TableLock& lock) {
     return index >= 0 && EntryStale(*EntryAt(index));
 }
 
-bool HolderStale() {
-    TableLock lock;
-    return HolderStale(lock);
-}
-
 int ReclaimStale(const TableLock& lock) {
     if (!TableMapped())
         return 0;
@@ -51,9 +46,4 @@ int ReclaimStale(const TableLock& lock) {
         }
     }
     return removed;
-}
-
-int ReclaimStale() {
-    TableLock lock;
-    return ReclaimStale(lock);
 }

@@ -12,8 +12,6 @@ bool ProcessEnded(uint32_t processId);
 bool EntryStale(const ClientEntry& entry);
 // The holder is stale when its process has ended, or when its entry is stale. A holder without
 // an entry whose process is unknown or alive keeps the scanner: it quit without closing.
-bool HolderStale();
 bool HolderStale(const TableLock& lock);
 // Drops a stale holder and every stale entry; returns the entries removed.
-int ReclaimStale();
 int ReclaimStale(const TableLock& lock);

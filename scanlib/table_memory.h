@@ -71,9 +71,10 @@ void CloseTable();
 bool TableMapped();
 
 // Serialises every table operation across processes. Held only across memory copies, never
-// across a message or a wait. The lock is taken once per operation, by the function the operation
-// starts in: functions taking a `const TableLock&` run under their caller's lock and never take it
-// again (the named mutex is recursive, but nothing relies on that).
+// across a message or a wait. The lock is taken once per operation by the layer above the table
+// (the exports, the holder, the page transfer): every table function takes the caller's lock as
+// its first parameter and never takes it again (the named mutex is recursive, but nothing relies
+// on that). A caller doing one thing writes `Function(TableLock{}, ...)`.
 struct TableLock {
     TableLock();
     ~TableLock();
