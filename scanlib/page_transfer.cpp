@@ -5,6 +5,7 @@
 #include "attribute_blocks.h"
 #include "client_table.h"
 #include "dde_conversation.h"
+#include "progress_gauge.h"
 #include "scanner_holder.h"
 #include "scanning_dialog.h"
 
@@ -50,19 +51,26 @@ bool PokeTransferSetup(const PageTransfer& page, int16_t lineCount) {
     return PokeReleasedBlock(kItemTransferSetup, kFormatLines, words, 3);
 }
 
-// Writes `size` zero bytes at the start of the caller's block, never past its end. Returns
-// what the caller is told it got: never more than the block holds.
-int32_t ZeroFill(HGLOBAL buffer, int32_t size) {
-    if (size <= 0)
-        return size;
-    const SIZE_T capacity = GlobalSize(buffer);
-    auto* bytes = static_cast<uint8_t*>(GlobalLock(buffer));
-    if (!bytes)
-        return 0;
-    const SIZE_T fill = static_cast<SIZE_T>(size) < capacity ? static_cast<SIZE_T>(size) : capacity;
-    std::memset(bytes, 0, fill);
-    GlobalUnlock(buffer);
-    return static_cast<int32_t>(fill);
+// Lines past the end of the page: zero lines of the delivered width at the start of the caller's
+// block, never past its end. Returns what the caller is told it got: never more than the block
+// holds.
+int32_t ZeroLines(PageTransfer& page, HGLOBAL buffer, int16_t lineCount, bool progress) {
+    Subtract(page, lineCount);
+    const uint16_t width = page.pad32 ? page.paddedWidth : page.serverWidth;
+    int32_t result = static_cast<int32_t>(width) * lineCount;
+    if (result > 0) {
+        const SIZE_T capacity = GlobalSize(buffer);
+        const SIZE_T fill = static_cast<SIZE_T>(result) < capacity ? result : capacity;
+        auto* bytes = static_cast<uint8_t*>(GlobalLock(buffer));
+        if (bytes) {
+            std::memset(bytes, 0, fill);
+            GlobalUnlock(buffer);
+        }
+        result = bytes ? static_cast<int32_t>(fill) : 0;
+    }
+    if (progress)
+        UpdateScanningDialog(page.totalLines, page.remainingLines);
+    return result;
 }
 
 // Copies the lines of a block into the caller's block, line k at k * padded width when padding
@@ -131,11 +139,7 @@ int32_t ReceiveLineBlock(PageTransfer& page, HGLOBAL block, HWND window, HGLOBAL
             HideScanningDialog(window);
     } else {
         page.endOfPage = true;
-        const uint16_t width = page.pad32 ? page.paddedWidth : bytesPerLine;
-        Subtract(page, lineCount);
-        result = ZeroFill(buffer, static_cast<int32_t>(width) * lineCount);
-        if (progress)
-            UpdateScanningDialog(page.totalLines, page.remainingLines);
+        result = ZeroLines(page, buffer, lineCount, progress);
     }
     GlobalUnlock(block);
     if (flags & kBlockRelease)
@@ -153,12 +157,7 @@ int32_t TransferInner(PageTransfer& page, HWND window, HGLOBAL buffer, int16_t l
         // The page is over: zero lines without asking the server.
         if (!IsWindow(window))
             return ORV_ERR_DATA_CLIENT_GONE;
-        Subtract(page, lineCount);
-        const uint16_t width = page.pad32 ? page.paddedWidth : page.serverWidth;
-        const int32_t result = ZeroFill(buffer, static_cast<int32_t>(width) * lineCount);
-        if (progress)
-            UpdateScanningDialog(page.totalLines, page.remainingLines);
-        return result;
+        return ZeroLines(page, buffer, lineCount, progress);
     }
     // The conversation window is a child of the client's window: with that gone no answer can
     // arrive, so the loss is reported before asking.
@@ -238,7 +237,7 @@ int16_t StartScan(PageTransfer& page, int32_t fId, int32_t progress, int32_t pad
             page.remainingLines = attributes.ScanArea.B;
             if (!RequestAck(0, kItemStartPage))
                 status = ORV_ERR_EXCHANGE_FAILED;
-            ClearScanCancel();
+            ClearGaugeCancel();
             {
                 TableLock lock;
                 Header()->progressFlag = progress;
@@ -259,7 +258,7 @@ int32_t TransferLines(PageTransfer& page, int32_t fId, HGLOBAL buffer, int16_t l
                       uint16_t item) {
     if (!Connected())
         return ORV_ERR_DATA_NO_CONVERSATION;
-    if (ScanCancelled()) {
+    if (IsGaugeCancelled()) {
         CancelTransfer(fId);
         return ORV_ERR_DATA_CANCELLED;
     }
@@ -280,7 +279,7 @@ int32_t TransferLines(PageTransfer& page, int32_t fId, HGLOBAL buffer, int16_t l
         HideScanningDialog(nullptr);
         AnnounceScannerFree();
     }
-    if (ScanCancelled()) {
+    if (IsGaugeCancelled()) {
         CancelTransfer(fId);
         return ORV_ERR_DATA_CANCELLED;
     }

@@ -20,11 +20,3 @@ void UpdateScanningDialog(int16_t total, int16_t remaining) {
 void HideScanningDialog(HWND owner) {
     DestroyGauge(owner, GaugeDialog());
 }
-
-bool ScanCancelled() {
-    return IsGaugeCancelled();
-}
-
-void ClearScanCancel() {
-    ClearGaugeCancel();
-}
