@@ -4,10 +4,10 @@ namespace {
 
 uint16_t g_gaugeControlId;
 bool g_cancelled;
-// The dialog being shown and whether it is the installation program's, whose drain routes
-// keyboard messages through the dialog.
+// The dialog being shown and its variant: the installation program's drain routes keyboard
+// messages through the dialog.
 HWND g_dialog;
-bool g_setupVariant;
+GaugeVariant g_variant;
 
 constexpr UINT kDrawEmptyBar = WM_USER + 1;
 
@@ -70,45 +70,6 @@ void DrainThroughDialog() {
     }
 }
 
-} // namespace
-
-HWND CreateGauge(HWND owner, HINSTANCE instance, DLGPROC dialogProc, uint16_t gaugeControlId,
-                 const char* dialogTemplate, const char* /*name*/, int showCommand) {
-    g_gaugeControlId = gaugeControlId;
-    g_cancelled = false;
-    g_setupVariant = dialogProc == SetupGaugeDialogProc;
-    HWND dialog = CreateDialogParamA(instance, dialogTemplate, owner, dialogProc, 0);
-    g_dialog = dialog;
-    if (dialog) {
-        ShowWindow(dialog, showCommand);
-        UpdateWindow(dialog);
-    }
-    PumpGaugeMessages();
-    return dialog;
-}
-
-void DestroyGauge(HWND owner, HWND dialog) {
-    if (!dialog)
-        return;
-    DestroyWindow(dialog);
-    if (dialog == g_dialog)
-        g_dialog = nullptr;
-    SetFocus(owner);
-}
-
-void DrawGauge(HWND dialog, uint16_t controlId, float fraction) {
-    HWND control = GetDlgItem(dialog, controlId);
-    if (!control)
-        return;
-    HDC dc = GetDC(control);
-    RECT client;
-    GetClientRect(control, &client);
-    int split = SplitPoint(client.right, fraction);
-    FillPart(dc, DKGRAY_BRUSH, 0, split, client.bottom);
-    FillPart(dc, WHITE_BRUSH, split, client.right, client.bottom);
-    ReleaseDC(control, dc);
-}
-
 INT_PTR CALLBACK GaugeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     return HandleCommonMessage(dialog, message, wParam, lParam);
 }
@@ -132,8 +93,54 @@ INT_PTR CALLBACK SetupGaugeDialogProc(HWND dialog, UINT message, WPARAM wParam, 
     }
 }
 
+} // namespace
+
+HWND CreateGauge(HWND owner, HINSTANCE instance, GaugeVariant variant, uint16_t gaugeControlId,
+                 const char* dialogTemplate, const char* /*name*/, int showCommand) {
+    g_gaugeControlId = gaugeControlId;
+    g_cancelled = false;
+    g_variant = variant;
+    HWND dialog = CreateDialogParamA(
+        instance, dialogTemplate, owner,
+        variant == GaugeVariant::Setup ? SetupGaugeDialogProc : GaugeDialogProc, 0);
+    g_dialog = dialog;
+    if (dialog) {
+        ShowWindow(dialog, showCommand);
+        UpdateWindow(dialog);
+    }
+    PumpGaugeMessages();
+    return dialog;
+}
+
+void DestroyGauge(HWND owner, HWND dialog) {
+    if (!dialog)
+        return;
+    DestroyWindow(dialog);
+    if (dialog == g_dialog)
+        g_dialog = nullptr;
+    if (owner)
+        SetFocus(owner);
+}
+
+HWND GaugeDialog() {
+    return g_dialog;
+}
+
+void DrawGauge(HWND dialog, uint16_t controlId, float fraction) {
+    HWND control = GetDlgItem(dialog, controlId);
+    if (!control)
+        return;
+    HDC dc = GetDC(control);
+    RECT client;
+    GetClientRect(control, &client);
+    int split = SplitPoint(client.right, fraction);
+    FillPart(dc, DKGRAY_BRUSH, 0, split, client.bottom);
+    FillPart(dc, WHITE_BRUSH, split, client.right, client.bottom);
+    ReleaseDC(control, dc);
+}
+
 void PumpGaugeMessages() {
-    if (g_setupVariant)
+    if (g_variant == GaugeVariant::Setup)
         DrainThroughDialog();
     else
         DrainDispatching();

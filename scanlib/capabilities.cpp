@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "client_table.h"
+#include "table_memory.h"
 #include "config_names.h"
 #include "profile_values.h"
 #include "dde_conversation.h"

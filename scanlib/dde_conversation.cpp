@@ -5,7 +5,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "client_table.h"
+#include "table_memory.h"
 
 namespace {
 
@@ -229,6 +229,22 @@ bool PokeItem(HGLOBAL block, uint16_t item, bool* posted) {
     if (!sent)
         return false;
     return AwaitAnswer(item, false, block).outcome == Outcome::Ack;
+}
+
+bool PokeReleasedBlock(uint16_t item, uint16_t format, const uint16_t* words, size_t count) {
+    const OutgoingBlock block = NewOutgoingBlock((2 + count) * sizeof(uint16_t));
+    if (!block.words)
+        return false;
+    block.words[0] = kBlockRelease;
+    block.words[1] = format;
+    std::memcpy(block.words + 2, words, count * sizeof(uint16_t));
+    GlobalUnlock(block.handle);
+    // A block that never reached the server is still ours; once posted it is the server's.
+    bool posted = false;
+    const bool taken = PokeItem(block.handle, item, &posted);
+    if (!posted)
+        GlobalFree(block.handle);
+    return taken;
 }
 
 bool PostRequestUnanswered(uint16_t format, uint16_t item) {

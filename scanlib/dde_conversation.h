@@ -71,6 +71,10 @@ int16_t OpenConversation(HWND parent);
 void ClearRefusalMark();
 HWND ClientWindow();
 HWND ServerWindow();
+// True while this process has a conversation with a server.
+inline bool Connected() {
+    return ServerWindow() != nullptr;
+}
 // Sends a message to every top-level window, bounded per window; messages sent to this thread
 // (the server's answer to an initiate) are handled during the wait.
 void BroadcastBounded(UINT message, WPARAM wParam, LPARAM lParam);
@@ -78,6 +82,9 @@ void BroadcastBounded(UINT message, WPARAM wParam, LPARAM lParam);
 // `posted` tells whether the block reached the server at all: one that never did is still the
 // caller's to free.
 bool PokeItem(HGLOBAL block, uint16_t item, bool* posted = nullptr);
+// Pokes a block the server frees once it has it: the release flag, the format, then `count`
+// words. True on fAck.
+bool PokeReleasedBlock(uint16_t item, uint16_t format, const uint16_t* words, size_t count);
 // Posts a request and does not wait: for a client whose conversation window is gone, which no
 // answer can reach. True when it was posted.
 bool PostRequestUnanswered(uint16_t format, uint16_t item);

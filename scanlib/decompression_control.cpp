@@ -2,68 +2,46 @@
 
 #include <windows.h>
 
-#include <cstring>
-
 #include "dde_conversation.h"
 #include "orvlib.h"
-#include "scan_session.h"
+#include "page_transfer.h"
+#include "scanner_holder.h"
 
 namespace {
 
-constexpr size_t kDecompParameterBlockSize = 14;
-
-// Set by every set_decomp and at load: the next graphic-data transfer adjusts the line width.
-bool g_adjustWidth = true;
-
-bool Connected() {
-    return ServerWindow() != nullptr;
-}
-
-bool DecompressionOff() {
-    const int16_t mode = DecompressionMode();
+bool DecompressionOff(const PageTransfer& page) {
+    const int16_t mode = page.decompressionMode;
     return mode == 0 || mode == 16;
 }
 
-int16_t SetDecomp(const DecompModeRequest* request) {
-    g_adjustWidth = true;
+int16_t SetDecomp(PageTransfer& page, const DecompModeRequest* request) {
+    page.adjustWidth = true;
     if (!request)
         return ORV_ERR_NULL_REQUEST;
     if (!IsOpenClient(request->fId))
         return ORV_ERR_UNKNOWN_CLIENT;
-    SetDecompressionMode(DecompressionModeFor(request->Enable, request->Option));
+    page.decompressionMode = DecompressionModeFor(request->Enable, request->Option);
     return ORV_OK;
 }
 
-// Pokes the five parameters as item 10 (the server frees the block); false when that failed.
+// Pokes the five parameters as item 10; false when that failed.
 bool PokeDecompParameters(const DecompDataRequest& request) {
-    const OutgoingBlock block = NewOutgoingBlock(kDecompParameterBlockSize);
-    uint16_t* words = block.words;
-    if (!words)
-        return false;
-    words[0] = kBlockRelease;
-    words[1] = kFormatLines;
-    words[2] = static_cast<uint16_t>(request.Param1);
-    words[3] = static_cast<uint16_t>(request.Param2);
-    words[4] = static_cast<uint16_t>(request.Param3);
-    words[5] = static_cast<uint16_t>(request.Param4);
-    words[6] = static_cast<uint16_t>(request.Param5 == 1 ? 0 : request.Param5);
-    GlobalUnlock(block.handle);
-    // Ours until posted; the server frees it after that.
-    bool posted = false;
-    const bool taken = PokeItem(block.handle, kItemDecompParameters, &posted);
-    if (!posted)
-        GlobalFree(block.handle);
-    return taken;
+    const uint16_t words[] = {
+        static_cast<uint16_t>(request.Param1), static_cast<uint16_t>(request.Param2),
+        static_cast<uint16_t>(request.Param3), static_cast<uint16_t>(request.Param4),
+        static_cast<uint16_t>(request.Param5 == 1 ? 0 : request.Param5)};
+    return PokeReleasedBlock(kItemDecompParameters, kFormatLines, words, 5);
 }
 
-int16_t DecompData(const DecompDataRequest* request, DecompDataOutput* output) {
+int16_t DecompData(const PageTransfer& page, const DecompDataRequest* request,
+                   DecompDataOutput* output) {
     if (!Connected())
         return ORV_ERR_NO_CONVERSATION;
     if (!request)
         return ORV_ERR_NULL_REQUEST;
     if (!output)
         return ORV_ERR_NULL_OUTPUT;
-    if (DecompressionOff())
+    if (DecompressionOff(page))
         return ORV_ERR_DECOMP_OFF;
     if (!IsOpenClient(request->fId))
         return ORV_ERR_UNKNOWN_CLIENT;
@@ -81,34 +59,34 @@ int16_t DecompData(const DecompDataRequest* request, DecompDataOutput* output) {
     return status;
 }
 
-int16_t FlushDecomp(const DecompFlushRequest* request) {
+int16_t FlushDecomp(const PageTransfer& page, const DecompFlushRequest* request) {
     if (!Connected())
         return ORV_ERR_NO_CONVERSATION;
     if (!request)
         return ORV_ERR_NULL_REQUEST;
-    if (DecompressionOff())
+    if (DecompressionOff(page))
         return ORV_ERR_DECOMP_OFF;
     if (!IsOpenClient(request->fId))
         return ORV_ERR_UNKNOWN_CLIENT;
     return RequestAck(0, kItemDecompFlush) ? ORV_OK : static_cast<int16_t>(ORV_ERR_DECOMP_EXCHANGE);
 }
 
-int16_t GetGraphicData(const GraphicDataRequest* request, GraphicDataOutput* output) {
+int16_t GetGraphicData(PageTransfer& page, const GraphicDataRequest* request,
+                       GraphicDataOutput* output) {
     if (!Connected())
         return ORV_ERR_NO_CONVERSATION;
     if (!request)
         return ORV_ERR_NULL_REQUEST;
     if (!output)
         return ORV_ERR_NULL_OUTPUT;
-    if (g_adjustWidth) {
-        SetPaddedLineWidth(AdjustedLineWidth(CurrentPaddedLineWidth(), CurrentResolution(),
-                                             CurrentBitsPerSample()));
-        g_adjustWidth = false;
+    if (page.adjustWidth) {
+        page.paddedWidth = AdjustedLineWidth(page.paddedWidth, page.resolution, page.bitsPerSample);
+        page.adjustWidth = false;
     }
     if (!IsOpenClient(request->fId))
         return ORV_ERR_UNKNOWN_CLIENT;
     const int32_t bytes =
-        TransferLines(request->fId, request->Buffer, request->LineCount, kItemGraphicLines);
+        TransferLines(page, request->fId, request->Buffer, request->LineCount, kItemGraphicLines);
     if (bytes < 0) {
         output->Bytes = 0;
         output->LineCount = 0;
@@ -137,17 +115,18 @@ uint16_t AdjustedLineWidth(uint16_t paddedWidth, uint16_t resolution, uint16_t b
     return static_cast<uint16_t>(width);
 }
 
-int16_t RunDecompressionFunction(int16_t function, void* request, void* output) {
+int16_t RunDecompressionFunction(PageTransfer& page, int16_t function, void* request,
+                                 void* output) {
     switch (function) {
     case ORV_CNTL_SET_DECOMP:
-        return SetDecomp(static_cast<const DecompModeRequest*>(request));
+        return SetDecomp(page, static_cast<const DecompModeRequest*>(request));
     case ORV_CNTL_DECOMP_DATA:
-        return DecompData(static_cast<const DecompDataRequest*>(request),
+        return DecompData(page, static_cast<const DecompDataRequest*>(request),
                           static_cast<DecompDataOutput*>(output));
     case ORV_CNTL_FLUSH_DECOMP:
-        return FlushDecomp(static_cast<const DecompFlushRequest*>(request));
+        return FlushDecomp(page, static_cast<const DecompFlushRequest*>(request));
     case ORV_CNTL_GET_GRAPHIC_DATA:
-        return GetGraphicData(static_cast<const GraphicDataRequest*>(request),
+        return GetGraphicData(page, static_cast<const GraphicDataRequest*>(request),
                               static_cast<GraphicDataOutput*>(output));
     default:
         return ORV_ERR_UNKNOWN_FUNCTION;

@@ -35,7 +35,8 @@ void Detach(HINSTANCE instance) {
     // the table is empty: another process may be between one client and the next.
     LaunchLock launch;
     UnmarkServerUser();
-    if (EntryCount() == 0 && !OtherServerUsers()) {
+    const int entries = EntryCount(TableLock{});
+    if (entries == 0 && !OtherServerUsers()) {
         EndConversation(ServerMainWindow());
         UnregisterClientWindowClass(instance);
         CloseTable();

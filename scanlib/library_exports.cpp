@@ -25,7 +25,7 @@ extern "C" int16_t WINAPI ORV_Init(HWND window, int32_t* fId) {
     int32_t newId = 0;
     if (status >= 0) {
         status = ORV_OK;
-        if (IsWindowRegistered(window)) {
+        if (IsWindowRegistered(TableLock{}, window)) {
             status = ORV_ERR_WINDOW_REGISTERED;
         } else {
             HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(ScannerAttributes));
@@ -35,7 +35,7 @@ extern "C" int16_t WINAPI ORV_Init(HWND window, int32_t* fId) {
             } else {
                 ReadAttributesFromFile(attributes);
                 GlobalUnlock(block);
-                status = RegisterClient(window, block, &newId);
+                status = RegisterClient(TableLock{}, window, block, &newId);
                 if (status == ORV_OK)
                     *fId = newId;
             }
@@ -49,7 +49,7 @@ extern "C" int16_t WINAPI ORV_Init(HWND window, int32_t* fId) {
 
 extern "C" void WINAPI ORV_Quit(int32_t fId) {
     TraceCall(kTraceQuit, fId, 0, kFormNone);
-    RemoveClient(fId);
+    RemoveClient(TableLock{}, fId);
     TraceCall(kTraceQuit + 1, fId, 0, kFormNone);
 }
 
@@ -63,7 +63,7 @@ extern "C" uint32_t WINAPI ORV_Get_Msg_Id(int32_t fId) {
     TraceCall(kTraceGetMsgId, fId, 0, kFormNone);
     uint32_t message = RegisteredMessage();
     if (message != 0)
-        SubscribeClient(fId, message);
+        SubscribeClient(TableLock{}, fId, message);
     TraceCall(kTraceGetMsgId + 1, fId, message, kFormUnsigned);
     return message;
 }

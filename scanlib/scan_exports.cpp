@@ -3,15 +3,19 @@
 #include <windows.h>
 
 #include "call_trace.h"
-#include "client_table.h"
+#include "attribute_blocks.h"
+#include "table_memory.h"
 #include "dde_conversation.h"
 #include "decompression_control.h"
 #include "orvlib.h"
 #include "orvlib_ids.h"
-#include "scan_session.h"
+#include "page_transfer.h"
 #include "scanner_attributes.h"
+#include "scanner_holder.h"
 
 namespace {
+
+PageTransfer g_page = {};
 
 // Enter line, the work, exit line with the 16-bit status.
 template <typename Work> int16_t TracedStatus(int k, int32_t fId, Work work) {
@@ -59,7 +63,14 @@ void TraceAttributes(const ScannerAttributes& attributes) {
 } // namespace
 
 extern "C" int16_t WINAPI ORV_Open(int32_t fId) {
-    return TracedStatus(kTraceOpen, fId, [&] { return OpenScanner(fId); });
+    return TracedStatus(kTraceOpen, fId, [&] {
+        bool taken = false;
+        const int16_t status = OpenScanner(fId, &taken);
+        // A new holder's pages start without decompression.
+        if (taken)
+            g_page.decompressionMode = 0;
+        return status;
+    });
 }
 
 extern "C" int16_t WINAPI ORV_Close(int32_t fId) {
@@ -70,7 +81,7 @@ extern "C" int16_t WINAPI ORV_Start_Scan(int32_t fId, int32_t progress, int32_t 
     TraceCall(kTraceStartScan, fId, 0, kFormNone);
     TraceValue(TRACE_PROGRESS, static_cast<uint32_t>(progress), kFormUnsigned);
     TraceValue(TRACE_PAD32, static_cast<uint32_t>(pad32), kFormUnsigned);
-    const int16_t status = StartScan(fId, progress, pad32);
+    const int16_t status = StartScan(g_page, fId, progress, pad32);
     TraceCall(kTraceStartScan + 1, fId, static_cast<uint16_t>(status), kFormShort);
     return status;
 }
@@ -80,7 +91,7 @@ extern "C" int32_t WINAPI ORV_Get_Scan_Data(int32_t fId, HGLOBAL buffer, int32_t
     TraceCall(kTraceGetScanData, fId, 0, kFormNone);
     TraceValue(TRACE_BUFSIZE, static_cast<uint32_t>(bufsize), kFormULong);
     TraceValue(TRACE_LINE_COUNT, static_cast<uint16_t>(line_count), kFormUnsigned);
-    const int32_t result = TransferLines(fId, buffer, line_count, kItemLines);
+    const int32_t result = TransferLines(g_page, fId, buffer, line_count, kItemLines);
     TraceCall(kTraceGetScanData + 1, fId, static_cast<uint32_t>(result), kFormLong);
     return result;
 }
@@ -118,11 +129,12 @@ extern "C" int16_t WINAPI ORV_Get_Scanner_Attributes(int32_t fId, ScannerAttribu
 extern "C" int16_t WINAPI ORV_Set_Scanner_Attributes(int32_t fId, ScannerAttributes* attributes) {
     TraceCall(kTraceSetAttributes, fId, 0, kFormNone);
     TraceAttributes(*attributes);
+    int16_t status;
     {
         TableLock lock;
         attributes->Contrast = Capabilities()->cr_normal;
+        status = WriteClientAttributes(lock, fId, attributes);
     }
-    const int16_t status = WriteClientAttributes(fId, attributes);
     TraceCall(kTraceSetAttributes + 1, fId, static_cast<uint16_t>(status), kFormShort);
     return status;
 }
@@ -134,7 +146,7 @@ extern "C" int16_t WINAPI ORV_CntlCtr(int32_t reserved, int16_t function, void* 
     // Functions 1 to 4 trace as 31, 33, 35, 37; any other number with the empty text.
     const int k = function >= 1 && function <= 4 ? kTraceSetDecomp + 2 * (function - 1) : 0;
     TraceCall(k, 0, 0, kFormNone);
-    const int16_t status = RunDecompressionFunction(function, request, output);
+    const int16_t status = RunDecompressionFunction(g_page, function, request, output);
     TraceCall(k ? k + 1 : 0, 0, static_cast<uint16_t>(status), kFormShort);
     return status;
 }

@@ -1,5 +1,6 @@
 // The "Scanning" dialog shown over the client's window while a page's lines come in: the gauge
-// bar with the share of lines received and a Cancel button that sets the gauge's cancel flag.
+// bar with the share of lines received and a Cancel button that sets the gauge's cancel flag
+// (IsGaugeCancelled).
 #pragma once
 #include <windows.h>
 
@@ -16,7 +17,3 @@ void ShowScanningDialog(HWND owner);
 void UpdateScanningDialog(int16_t total, int16_t remaining);
 // Destroys the dialog, gives the focus to the owner (when there is one) and forgets it.
 void HideScanningDialog(HWND owner);
-HWND ScanningDialog();
-// The gauge's cancel flag: set by the dialog's Cancel button.
-bool ScanCancelled();
-void ClearScanCancel();

@@ -129,7 +129,7 @@ void RunInstallation(HWND window) {
 }
 
 HWND OpenProgressDialog(HWND window) {
-    HWND dialog = CreateGauge(window, g_setup.instance, SetupGaugeDialogProc, IDC_GAUGE,
+    HWND dialog = CreateGauge(window, g_setup.instance, GaugeVariant::Setup, IDC_GAUGE,
                               MAKEINTRESOURCEA(DialogId(g_setup.block, IDD_PROGRESS)), "", SW_SHOW);
     g_setup.progressDialog = dialog;
     if (dialog)

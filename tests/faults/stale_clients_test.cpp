@@ -5,6 +5,7 @@
 #include <string>
 
 #include "client_table.h"
+#include "stale_clients.h"
 
 namespace {
 
@@ -32,9 +33,9 @@ struct StaleClients : ::testing::Test {
         ASSERT_TRUE(MapTable());
     }
     void SetUp() override {
-        while (EntryCount() > 0)
-            RemoveClient(EntryAt(0)->clientId);
-        SetHolder(0);
+        while (EntryCount(TableLock{}) > 0)
+            RemoveClient(TableLock{}, EntryAt(0)->clientId);
+        SetHolder(TableLock{}, 0);
     }
     static HWND NewWindow() {
         return CreateWindowExA(0, "STATIC", "client", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
@@ -42,12 +43,12 @@ struct StaleClients : ::testing::Test {
     }
     static int32_t Register(HWND window) {
         int32_t id = 0;
-        EXPECT_EQ(RegisterClient(window, nullptr, &id), 0);
+        EXPECT_EQ(RegisterClient(TableLock{}, window, nullptr, &id), 0);
         return id;
     }
     // The entry as another process would have written it.
     static void SetEntryProcess(int32_t id, DWORD process) {
-        ClientEntry* entry = EntryAt(FindClient(id));
+        ClientEntry* entry = EntryAt(FindClient(TableLock{}, id));
         entry->processLow = LOWORD(process);
         entry->processHigh = HIWORD(process);
     }
@@ -72,20 +73,20 @@ TEST_F(StaleClients, EntriesRecordTheirProcessAndStaleOnesAreRemoved) {
     HWND live = NewWindow(), gone = NewWindow(), orphan = NewWindow(), unknown = NewWindow();
     const int32_t liveId = Register(live), goneId = Register(gone), orphanId = Register(orphan),
                   unknownId = Register(unknown);
-    const ClientEntry* entry = EntryAt(FindClient(liveId));
+    const ClientEntry* entry = EntryAt(FindClient(TableLock{}, liveId));
     EXPECT_EQ(static_cast<DWORD>(MAKELONG(entry->processLow, entry->processHigh)),
               GetCurrentProcessId());
     DestroyWindow(gone);
     SetEntryProcess(orphanId, EndedProcess());
     SetEntryProcess(unknownId, 0); // written by a library that does not record the process
 
-    EXPECT_EQ(ReclaimStale(), 2);
-    EXPECT_EQ(EntryCount(), 2);
-    EXPECT_TRUE(HasClient(liveId));
-    EXPECT_TRUE(HasClient(unknownId));
-    EXPECT_FALSE(HasClient(goneId));
-    EXPECT_FALSE(HasClient(orphanId));
-    EXPECT_EQ(ReclaimStale(), 0) << "nothing left to reclaim";
+    EXPECT_EQ(ReclaimStale(TableLock{}), 2);
+    EXPECT_EQ(EntryCount(TableLock{}), 2);
+    EXPECT_TRUE(HasClient(TableLock{}, liveId));
+    EXPECT_TRUE(HasClient(TableLock{}, unknownId));
+    EXPECT_FALSE(HasClient(TableLock{}, goneId));
+    EXPECT_FALSE(HasClient(TableLock{}, orphanId));
+    EXPECT_EQ(ReclaimStale(TableLock{}), 0) << "nothing left to reclaim";
     for (HWND window : {live, orphan, unknown})
         DestroyWindow(window);
 }
@@ -93,35 +94,35 @@ TEST_F(StaleClients, EntriesRecordTheirProcessAndStaleOnesAreRemoved) {
 TEST_F(StaleClients, AHolderIsDroppedOnlyWhenItCanNeverClose) {
     HWND window = NewWindow();
     const int32_t id = Register(window);
-    SetHolder(id);
-    EXPECT_EQ(HolderProcess(), GetCurrentProcessId());
-    EXPECT_FALSE(HolderStale());
+    SetHolder(TableLock{}, id);
+    EXPECT_EQ(HolderProcess(TableLock{}), GetCurrentProcessId());
+    EXPECT_FALSE(HolderStale(TableLock{}));
 
     // Quit without closing: the open stands while its process runs, or when the process is not
     // known.
-    RemoveClient(id);
-    EXPECT_FALSE(HolderStale());
+    RemoveClient(TableLock{}, id);
+    EXPECT_FALSE(HolderStale(TableLock{}));
     SetHolderProcess(0);
-    EXPECT_FALSE(HolderStale());
-    EXPECT_EQ(ReclaimStale(), 0);
-    EXPECT_EQ(Holder(), id);
+    EXPECT_FALSE(HolderStale(TableLock{}));
+    EXPECT_EQ(ReclaimStale(TableLock{}), 0);
+    EXPECT_EQ(Holder(TableLock{}), id);
 
     // Its process ended: dropped.
     SetHolderProcess(EndedProcess());
-    EXPECT_TRUE(HolderStale());
-    ReclaimStale();
-    EXPECT_EQ(Holder(), 0);
-    EXPECT_EQ(HolderProcess(), 0u);
+    EXPECT_TRUE(HolderStale(TableLock{}));
+    ReclaimStale(TableLock{});
+    EXPECT_EQ(Holder(TableLock{}), 0);
+    EXPECT_EQ(HolderProcess(TableLock{}), 0u);
 
     // A holder whose window is gone, in a running process, can never be served again.
     HWND other = NewWindow();
     const int32_t otherId = Register(other);
-    SetHolder(otherId);
+    SetHolder(TableLock{}, otherId);
     DestroyWindow(other);
-    EXPECT_TRUE(HolderStale());
-    EXPECT_EQ(ReclaimStale(), 1);
-    EXPECT_EQ(Holder(), 0);
-    EXPECT_EQ(EntryCount(), 0);
+    EXPECT_TRUE(HolderStale(TableLock{}));
+    EXPECT_EQ(ReclaimStale(TableLock{}), 1);
+    EXPECT_EQ(Holder(TableLock{}), 0);
+    EXPECT_EQ(EntryCount(TableLock{}), 0);
     DestroyWindow(window);
 }
 
@@ -133,17 +134,17 @@ TEST_F(StaleClients, AFullTableGivesUpItsStaleEntriesToANewClient) {
     int32_t ids[kMaxClients];
     for (int i = 0; i < kMaxClients; ++i)
         ids[i] = Register(windows[i] = NewWindow());
-    SetHolder(ids[0]);
-    ASSERT_TRUE(SubscribeClient(ids[1], kFree));
+    SetHolder(TableLock{}, ids[0]);
+    ASSERT_TRUE(SubscribeClient(TableLock{}, ids[1], kFree));
     const int32_t counter = Header()->idCounter;
     for (int i = 0; i < 5; ++i)
         DestroyWindow(windows[i * 6]);
     int32_t id = 0;
     HWND fresh = NewWindow();
-    ASSERT_EQ(RegisterClient(fresh, nullptr, &id), 0);
+    ASSERT_EQ(RegisterClient(TableLock{}, fresh, nullptr, &id), 0);
     EXPECT_EQ(id, counter + 1);
-    EXPECT_EQ(EntryCount(), kMaxClients - 5 + 1);
-    EXPECT_EQ(Holder(), 0);
+    EXPECT_EQ(EntryCount(TableLock{}), kMaxClients - 5 + 1);
+    EXPECT_EQ(Holder(TableLock{}), 0);
     MSG note{};
     EXPECT_TRUE(PeekMessageA(&note, windows[1], kFree, kFree, PM_REMOVE));
     EXPECT_EQ(note.wParam, 1u);

@@ -53,12 +53,12 @@ struct GaugeFixture : ::testing::Test {
     }
 
     void ShowScanning(int block = 1) {
-        dialog = CreateGauge(owner, library, GaugeDialogProc, kScanGauge,
+        dialog = CreateGauge(owner, library, GaugeVariant::Library, kScanGauge,
                              MAKEINTRESOURCEA(block * 100), nullptr, SW_SHOW);
         ASSERT_NE(dialog, nullptr);
     }
     void ShowCopying() {
-        dialog = CreateGauge(owner, GetModuleHandleA(nullptr), SetupGaugeDialogProc, kCopyGauge,
+        dialog = CreateGauge(owner, GetModuleHandleA(nullptr), GaugeVariant::Setup, kCopyGauge,
                              MAKEINTRESOURCEA(104), nullptr, SW_SHOW);
         ASSERT_NE(dialog, nullptr);
     }

@@ -6,6 +6,7 @@
 
 #include "call_trace.h"
 #include "capabilities.h"
+#include "attribute_blocks.h"
 #include "client_table.h"
 #include "dde_conversation.h"
 #include "location_check.h"
@@ -170,8 +171,8 @@ struct TableTest : ::testing::Test {
         ASSERT_TRUE(MapTable());
     }
     void SetUp() override {
-        while (EntryCount() > 0)
-            RemoveClient(EntryAt(0)->clientId);
+        while (EntryCount(TableLock{}) > 0)
+            RemoveClient(TableLock{}, EntryAt(0)->clientId);
     }
     static HWND NewWindow() {
         return CreateWindowExA(0, "STATIC", "client", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
@@ -186,21 +187,21 @@ TEST_F(TableTest, IdsCountUpAndRemovalKeepsEntriesDense) {
     int32_t ids[3];
     int32_t before = Header()->idCounter;
     for (int i = 0; i < 3; ++i)
-        ASSERT_EQ(RegisterClient(windows[i], NewBlock(), &ids[i]), 0);
+        ASSERT_EQ(RegisterClient(TableLock{}, windows[i], NewBlock(), &ids[i]), 0);
     EXPECT_EQ(ids[1], before + 2);
     EXPECT_EQ(ids[2], before + 3);
-    EXPECT_EQ(RegisterClient(windows[1], nullptr, &ids[0]), ORV_ERR_WINDOW_REGISTERED);
-    ASSERT_TRUE(SubscribeClient(ids[2], 0xC100));
+    EXPECT_EQ(RegisterClient(TableLock{}, windows[1], nullptr, &ids[0]), ORV_ERR_WINDOW_REGISTERED);
+    ASSERT_TRUE(SubscribeClient(TableLock{}, ids[2], 0xC100));
     // Removing entry 0 moves the last entry, whole, into its slot.
-    EXPECT_EQ(RemoveClient(ids[0]), 2);
+    EXPECT_EQ(RemoveClient(TableLock{}, ids[0]), 2);
     EXPECT_EQ(EntryAt(0)->clientId, ids[2]);
     EXPECT_EQ(WindowFromField(EntryAt(0)->clientWindow), windows[2]);
     EXPECT_EQ(EntryAt(0)->notifyMessage, 0xC100u);
-    EXPECT_EQ(FindClient(ids[1]), 1);
-    EXPECT_FALSE(HasClient(ids[0]));
-    EXPECT_EQ(RemoveClient(ids[0]), 2) << "an unknown id changes nothing";
+    EXPECT_EQ(FindClient(TableLock{}, ids[1]), 1);
+    EXPECT_FALSE(HasClient(TableLock{}, ids[0]));
+    EXPECT_EQ(RemoveClient(TableLock{}, ids[0]), 2) << "an unknown id changes nothing";
     int32_t next;
-    ASSERT_EQ(RegisterClient(NewWindow(), NewBlock(), &next), 0);
+    ASSERT_EQ(RegisterClient(TableLock{}, NewWindow(), NewBlock(), &next), 0);
     EXPECT_EQ(next, before + 4) << "ids are not reused";
     for (HWND window : windows)
         DestroyWindow(window);
@@ -209,13 +210,13 @@ TEST_F(TableTest, IdsCountUpAndRemovalKeepsEntriesDense) {
 TEST_F(TableTest, AThirtySecondClientIsRefusedAndNothingWritten) {
     for (int i = 0; i < kMaxClients; ++i) {
         int32_t id;
-        ASSERT_EQ(RegisterClient(NewWindow(), NewBlock(), &id), 0) << i;
+        ASSERT_EQ(RegisterClient(TableLock{}, NewWindow(), NewBlock(), &id), 0) << i;
     }
     uint8_t before[kTableSize];
     std::memcpy(before, Header(), kTableSize);
     HGLOBAL block = NewBlock();
     int32_t id = -7;
-    EXPECT_EQ(RegisterClient(NewWindow(), block, &id), ORV_ERR_NO_MEMORY);
+    EXPECT_EQ(RegisterClient(TableLock{}, NewWindow(), block, &id), ORV_ERR_NO_MEMORY);
     EXPECT_EQ(id, -7);
     EXPECT_EQ(std::memcmp(before, Header(), kTableSize), 0);
     EXPECT_FALSE(BlockFreed(block)) << "a refused block stays the caller's";
@@ -225,7 +226,7 @@ TEST_F(TableTest, AThirtySecondClientIsRefusedAndNothingWritten) {
 TEST_F(TableTest, OnlyBlocksThisProcessAllocatedAreFreed) {
     HGLOBAL own = NewBlock();
     int32_t ownId;
-    ASSERT_EQ(RegisterClient(NewWindow(), own, &ownId), 0);
+    ASSERT_EQ(RegisterClient(TableLock{}, NewWindow(), own, &ownId), 0);
     // An entry another process added: its block handle means nothing here.
     HGLOBAL foreign = NewBlock();
     int32_t foreignId = ++Header()->idCounter;
@@ -233,55 +234,55 @@ TEST_F(TableTest, OnlyBlocksThisProcessAllocatedAreFreed) {
     entry->clientId = foreignId;
     entry->clientWindow = WindowField(NewWindow());
     entry->attributeBlock = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(foreign));
-    RemoveClient(foreignId);
+    RemoveClient(TableLock{}, foreignId);
     EXPECT_FALSE(BlockFreed(foreign));
     EXPECT_FALSE(BlockFreed(own));
     GlobalFree(foreign);
 
     ScannerAttributes attributes{};
     attributes.Resolution = 600;
-    EXPECT_EQ(WriteClientAttributes(ownId, &attributes), 0);
+    EXPECT_EQ(WriteClientAttributes(TableLock{}, ownId, &attributes), 0);
     ScannerAttributes back{};
-    EXPECT_EQ(ReadClientAttributes(ownId, &back), 0);
+    EXPECT_EQ(ReadClientAttributes(TableLock{}, ownId, &back), 0);
     EXPECT_EQ(back.Resolution, 600);
-    EXPECT_EQ(ReadClientAttributes(foreignId, &back), ORV_ERR_UNKNOWN_CLIENT);
+    EXPECT_EQ(ReadClientAttributes(TableLock{}, foreignId, &back), ORV_ERR_UNKNOWN_CLIENT);
 
     // Another process removed our entry: the block is released at our next table update.
     Header()->entryCount = 0;
     int32_t later;
-    ASSERT_EQ(RegisterClient(NewWindow(), NewBlock(), &later), 0);
+    ASSERT_EQ(RegisterClient(TableLock{}, NewWindow(), NewBlock(), &later), 0);
     EXPECT_TRUE(BlockFreed(own));
-    RemoveClient(later);
+    RemoveClient(TableLock{}, later);
 }
 
 TEST_F(TableTest, NotifyPostsToSubscribersAndPurgeDropsDeadWindows) {
     HWND live = NewWindow(), quiet = NewWindow(), dead = NewWindow();
     int32_t liveId, quietId, deadId;
-    ASSERT_EQ(RegisterClient(live, NewBlock(), &liveId), 0);
-    ASSERT_EQ(RegisterClient(dead, NewBlock(), &deadId), 0);
-    ASSERT_EQ(RegisterClient(quiet, NewBlock(), &quietId), 0);
-    SubscribeClient(liveId, WM_APP + 5);
-    SubscribeClient(deadId, WM_APP + 5);
+    ASSERT_EQ(RegisterClient(TableLock{}, live, NewBlock(), &liveId), 0);
+    ASSERT_EQ(RegisterClient(TableLock{}, dead, NewBlock(), &deadId), 0);
+    ASSERT_EQ(RegisterClient(TableLock{}, quiet, NewBlock(), &quietId), 0);
+    SubscribeClient(TableLock{}, liveId, WM_APP + 5);
+    SubscribeClient(TableLock{}, deadId, WM_APP + 5);
     DestroyWindow(dead);
 
     Header()->openClient = liveId;
-    EXPECT_FALSE(NotifyScannerFree()) << "nothing is posted while the scanner is held";
+    EXPECT_FALSE(NotifyScannerFree(TableLock{})) << "nothing is posted while the scanner is held";
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_APP + 5, WM_APP + 5, PM_REMOVE));
 
     Header()->openClient = 0;
-    EXPECT_TRUE(NotifyScannerFree());
+    EXPECT_TRUE(NotifyScannerFree(TableLock{}));
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_APP + 5, WM_APP + 5, PM_REMOVE));
     EXPECT_EQ(msg.hwnd, live);
     EXPECT_EQ(msg.wParam, 1u);
     EXPECT_EQ(msg.lParam, 1);
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_APP + 5, WM_APP + 5, PM_REMOVE));
 
-    PurgeDeadClients();
-    EXPECT_EQ(EntryCount(), 2);
-    EXPECT_FALSE(HasClient(deadId));
-    EXPECT_TRUE(HasClient(liveId));
-    EXPECT_TRUE(HasClient(quietId));
+    PurgeDeadClients(TableLock{});
+    EXPECT_EQ(EntryCount(TableLock{}), 2);
+    EXPECT_FALSE(HasClient(TableLock{}, deadId));
+    EXPECT_TRUE(HasClient(TableLock{}, liveId));
+    EXPECT_TRUE(HasClient(TableLock{}, quietId));
     DestroyWindow(live);
     DestroyWindow(quiet);
 }

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "decompression_control.h"
-#include "scan_session.h"
+#include "page_transfer.h"
 
 namespace {
 

@@ -1,0 +1,314 @@
+#include "page_transfer.h"
+
+#include <cstring>
+
+#include "attribute_blocks.h"
+#include "client_table.h"
+#include "dde_conversation.h"
+#include "progress_gauge.h"
+#include "scanner_holder.h"
+#include "scanning_dialog.h"
+
+namespace {
+
+constexpr size_t kScanParameterBlockSize = 24;
+constexpr size_t kLineBlockHeader = 8;
+
+void Subtract(PageTransfer& page, int16_t lines) {
+    int remaining = page.remainingLines - lines;
+    page.remainingLines = static_cast<int16_t>(remaining < 0 ? 0 : remaining);
+}
+
+bool ProgressShown() {
+    TableLock lock;
+    return Header()->progressFlag != 0;
+}
+
+// Fills the scan-parameter block of item 4 from the attributes; the library frees it afterwards.
+HGLOBAL ScanParameterBlock(const ScannerAttributes& attributes) {
+    const OutgoingBlock block = NewOutgoingBlock(kScanParameterBlockSize);
+    uint16_t* words = block.words;
+    if (!words)
+        return nullptr;
+    words[1] = kFormatScanParameters;
+    words[2] = attributes.ScanMode;
+    words[3] = static_cast<uint16_t>(attributes.ScanArea.L);
+    words[4] = static_cast<uint16_t>(attributes.ScanArea.T);
+    words[5] = static_cast<uint16_t>(attributes.ScanArea.R);
+    words[6] = static_cast<uint16_t>(attributes.ScanArea.B);
+    words[7] = static_cast<uint16_t>(attributes.UseADF);
+    words[8] = attributes.Brightness;
+    words[9] = attributes.Contrast;
+    words[11] = attributes.Resolution;
+    GlobalUnlock(block.handle);
+    return block.handle;
+}
+
+// The transfer setup of item 7: the decompression mode and the lines of the first request.
+bool PokeTransferSetup(const PageTransfer& page, int16_t lineCount) {
+    const uint16_t words[] = {static_cast<uint16_t>(page.decompressionMode),
+                              static_cast<uint16_t>(lineCount), 0};
+    return PokeReleasedBlock(kItemTransferSetup, kFormatLines, words, 3);
+}
+
+// Lines past the end of the page: zero lines of the delivered width at the start of the caller's
+// block, never past its end. Returns what the caller is told it got: never more than the block
+// holds.
+int32_t ZeroLines(PageTransfer& page, HGLOBAL buffer, int16_t lineCount, bool progress) {
+    Subtract(page, lineCount);
+    const uint16_t width = page.pad32 ? page.paddedWidth : page.serverWidth;
+    int32_t result = static_cast<int32_t>(width) * lineCount;
+    if (result > 0) {
+        const SIZE_T capacity = GlobalSize(buffer);
+        const SIZE_T fill = static_cast<SIZE_T>(result) < capacity ? result : capacity;
+        auto* bytes = static_cast<uint8_t*>(GlobalLock(buffer));
+        if (bytes) {
+            std::memset(bytes, 0, fill);
+            GlobalUnlock(buffer);
+        }
+        result = bytes ? static_cast<int32_t>(fill) : 0;
+    }
+    if (progress)
+        UpdateScanningDialog(page.totalLines, page.remainingLines);
+    return result;
+}
+
+// Copies the lines of a block into the caller's block, line k at k * padded width when padding
+// widens the lines, bounded by the block's real size. Returns the bytes delivered.
+int32_t CopyLines(const PageTransfer& page, HGLOBAL buffer, const uint8_t* lines,
+                  uint16_t bytesPerLine, int32_t lineCount, int16_t wanted) {
+    const SIZE_T capacity = GlobalSize(buffer);
+    auto* bytes = static_cast<uint8_t*>(GlobalLock(buffer));
+    if (!bytes)
+        return 0;
+    int32_t result = 0;
+    const uint16_t padded = page.paddedWidth;
+    if (page.pad32 && padded != bytesPerLine) {
+        const SIZE_T move = bytesPerLine < padded ? bytesPerLine : padded;
+        for (int32_t k = 0; k < lineCount; ++k) {
+            const SIZE_T offset = static_cast<SIZE_T>(k) * padded;
+            if (offset >= capacity)
+                break;
+            const SIZE_T room = capacity - offset;
+            std::memcpy(bytes + offset, lines + static_cast<SIZE_T>(k) * bytesPerLine,
+                        move < room ? move : room);
+        }
+        result = static_cast<int32_t>(wanted) * padded;
+    } else {
+        const SIZE_T length = static_cast<SIZE_T>(bytesPerLine) * lineCount;
+        std::memcpy(bytes, lines, length < capacity ? length : capacity);
+        result = static_cast<int32_t>(length);
+    }
+    GlobalUnlock(buffer);
+    if (result > 0 && static_cast<SIZE_T>(result) > capacity)
+        result = static_cast<int32_t>(capacity);
+    return result;
+}
+
+// A line block from the server: copy, end the page, or report the client's window gone.
+int32_t ReceiveLineBlock(PageTransfer& page, HGLOBAL block, HWND window, HGLOBAL buffer,
+                         int16_t lineCount, bool progress) {
+    auto* data = static_cast<const uint8_t*>(GlobalLock(block));
+    if (!data)
+        return ORV_ERR_DATA_NO_BLOCK;
+    const SIZE_T blockSize = GlobalSize(block);
+    uint16_t flags = 0, bytesPerLine = 0;
+    int16_t blockLines = 0;
+    if (blockSize >= kLineBlockHeader) {
+        std::memcpy(&flags, data, 2);
+        std::memcpy(&bytesPerLine, data + 4, 2);
+        std::memcpy(&blockLines, data + 6, 2);
+    }
+    page.serverWidth = bytesPerLine;
+    int32_t length = static_cast<int32_t>(bytesPerLine) * blockLines;
+    // A block that claims more lines than it carries is read only as far as it goes.
+    if (length > 0 && static_cast<SIZE_T>(length) > blockSize - kLineBlockHeader) {
+        blockLines = static_cast<int16_t>((blockSize - kLineBlockHeader) / bytesPerLine);
+        length = static_cast<int32_t>(bytesPerLine) * blockLines;
+    }
+    int32_t result;
+    if (!IsWindow(window)) {
+        result = ORV_ERR_DATA_CLIENT_GONE;
+    } else if (length > 0) {
+        Subtract(page, static_cast<int16_t>(length / bytesPerLine));
+        result =
+            CopyLines(page, buffer, data + kLineBlockHeader, bytesPerLine, blockLines, lineCount);
+        if (progress)
+            UpdateScanningDialog(page.totalLines, page.remainingLines);
+        if (page.remainingLines == 0)
+            HideScanningDialog(window);
+    } else {
+        page.endOfPage = true;
+        result = ZeroLines(page, buffer, lineCount, progress);
+    }
+    GlobalUnlock(block);
+    if (flags & kBlockRelease)
+        GlobalFree(block);
+    return result;
+}
+
+int32_t TransferInner(PageTransfer& page, HWND window, HGLOBAL buffer, int16_t lineCount,
+                      bool progress, uint16_t item) {
+    if (!Connected())
+        return ORV_ERR_DATA_NO_CONVERSATION;
+    if (page.firstTransfer)
+        page.endOfPage = false;
+    if (page.endOfPage) {
+        // The page is over: zero lines without asking the server.
+        if (!IsWindow(window))
+            return ORV_ERR_DATA_CLIENT_GONE;
+        return ZeroLines(page, buffer, lineCount, progress);
+    }
+    // The conversation window is a child of the client's window: with that gone no answer can
+    // arrive, so the loss is reported before asking.
+    if (!IsWindow(window))
+        return ORV_ERR_DATA_CLIENT_GONE;
+    if (page.firstTransfer) {
+        page.firstTransfer = false;
+        if (!PokeTransferSetup(page, lineCount))
+            return ORV_ERR_DATA_EXCHANGE;
+    }
+    // The only moment the dialog's Cancel button can be pressed during a transfer.
+    PumpMessages(WM_NULL);
+    Reply reply = RequestData(kFormatLines, item);
+    switch (reply.outcome) {
+    case Outcome::Data:
+        return reply.block
+                   ? ReceiveLineBlock(page, reply.block, window, buffer, lineCount, progress)
+                   : ORV_ERR_DATA_NO_BLOCK;
+    case Outcome::Ack:
+        return ORV_ERR_DATA_CANCELLED;
+    default:
+        return ORV_ERR_DATA_EXCHANGE;
+    }
+}
+
+// The transfer was cancelled: tell the server, close the dialog; the flag stays set so every
+// later transfer of the page is cancelled too.
+void CancelTransfer(int32_t fId) {
+    CancelScan(fId);
+    const HWND owner = ClientWindowOf(TableLock{}, fId);
+    HideScanningDialog(owner);
+}
+
+} // namespace
+
+SampleFormat SampleFormatOf(uint16_t scanMode) {
+    if (scanMode & 0x04)
+        return {4, 1};
+    if (scanMode & 0x08)
+        return {8, 1};
+    if (scanMode & 0x10)
+        return {8, 3};
+    if (scanMode & 0x80)
+        return {4, 1};
+    return {1, 1};
+}
+
+uint16_t PaddedLineWidth(uint16_t scanMode, int16_t right) {
+    const SampleFormat format = SampleFormatOf(scanMode);
+    const uint16_t pixels = static_cast<uint16_t>((static_cast<uint16_t>(right) + 31) & ~31);
+    const uint32_t bits =
+        static_cast<uint32_t>(pixels) * format.samplesPerPixel * format.bitsPerSample;
+    return static_cast<uint16_t>(((bits + 31) >> 3) & ~3u);
+}
+
+int16_t StartScan(PageTransfer& page, int32_t fId, int32_t progress, int32_t pad32) {
+    int16_t status = ORV_OK;
+    ScannerAttributes attributes;
+    if (!Connected()) {
+        status = ORV_ERR_NO_CONVERSATION;
+    } else if (!IsOpenClient(fId) ||
+               ReadClientAttributes(TableLock{}, fId, &attributes) != ORV_OK) {
+        status = ORV_ERR_UNKNOWN_CLIENT;
+    } else {
+        HGLOBAL block = ScanParameterBlock(attributes);
+        const bool poked = block && PokeItem(block, kItemScanParameters);
+        if (block)
+            GlobalFree(block);
+        // The geometry follows the attributes whether or not the server took them.
+        page.paddedWidth = PaddedLineWidth(attributes.ScanMode, attributes.ScanArea.R);
+        page.bitsPerSample = SampleFormatOf(attributes.ScanMode).bitsPerSample;
+        page.resolution = attributes.Resolution;
+        if (!poked) {
+            status = ORV_ERR_EXCHANGE_FAILED;
+        } else {
+            page.totalLines = attributes.ScanArea.B;
+            page.remainingLines = attributes.ScanArea.B;
+            if (!RequestAck(0, kItemStartPage))
+                status = ORV_ERR_EXCHANGE_FAILED;
+            ClearGaugeCancel();
+            {
+                TableLock lock;
+                Header()->progressFlag = progress;
+            }
+            page.pad32 = static_cast<uint16_t>(pad32);
+            // Shown even when the start failed: the caller asked for it.
+            if (progress) {
+                const HWND owner = ClientWindowOf(TableLock{}, fId);
+                ShowScanningDialog(owner);
+            }
+        }
+    }
+    page.firstTransfer = true;
+    return status;
+}
+
+int32_t TransferLines(PageTransfer& page, int32_t fId, HGLOBAL buffer, int16_t lineCount,
+                      uint16_t item) {
+    if (!Connected())
+        return ORV_ERR_DATA_NO_CONVERSATION;
+    if (IsGaugeCancelled()) {
+        CancelTransfer(fId);
+        return ORV_ERR_DATA_CANCELLED;
+    }
+    if (!IsOpenClient(fId))
+        return ORV_ERR_DATA_UNKNOWN_CLIENT;
+    const HWND window = ClientWindowOf(TableLock{}, fId);
+    const int32_t result = TransferInner(page, window, buffer, lineCount, ProgressShown(), item);
+    if (result == ORV_ERR_DATA_CLIENT_GONE) {
+        // The application's window is gone: the client loses the scanner and its entry. The
+        // server is told the page is abandoned, but no answer can reach the dead conversation
+        // window, so none is awaited.
+        PostRequestUnanswered(0, kItemCancel);
+        {
+            TableLock lock;
+            SetHolder(lock, 0);
+            RemoveClient(lock, fId);
+        }
+        HideScanningDialog(nullptr);
+        AnnounceScannerFree();
+    }
+    if (IsGaugeCancelled()) {
+        CancelTransfer(fId);
+        return ORV_ERR_DATA_CANCELLED;
+    }
+    return result;
+}
+
+int16_t CancelScan(int32_t fId) {
+    if (!Connected())
+        return ORV_ERR_NO_CONVERSATION;
+    if (!IsOpenClient(fId))
+        return ORV_ERR_UNKNOWN_CLIENT;
+    return RequestAck(0, kItemCancel) ? ORV_OK : ORV_ERR_EXCHANGE_FAILED;
+}
+
+int16_t IsAdfReady(int32_t fId) {
+    if (!Connected() || !IsOpenClient(fId))
+        return 0;
+    Reply reply = RequestData(kFormatFeeder, kItemFeeder);
+    if (reply.outcome != Outcome::Data || !reply.block)
+        return 0;
+    int16_t ready = 0;
+    auto* words = static_cast<const uint16_t*>(GlobalLock(reply.block));
+    if (words) {
+        if (GlobalSize(reply.block) >= 8)
+            ready = static_cast<int16_t>(words[2] & words[3]);
+        const bool release = (words[0] & kBlockRelease) != 0;
+        GlobalUnlock(reply.block);
+        if (release)
+            GlobalFree(reply.block);
+    }
+    return ready;
+}
