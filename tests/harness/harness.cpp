@@ -257,6 +257,16 @@ HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs) {
     }
 }
 
+HWND WaitForMessageBox(const char* caption, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND box = FindWindowA("#32770", caption);
+        if ((box && IsWindowVisible(box)) || GetTickCount() - start >= timeoutMs)
+            return box;
+        Sleep(20);
+    }
+}
+
 bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     while (IsWindow(window)) {

@@ -47,6 +47,9 @@ int CountProcessesNamed(const char* imageName);
 
 // Polls for a top-level window by class and/or title (either may be null).
 HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs);
+// A message box by its caption, once shown: Wine sets the caption before it has removed the
+// buttons the box does not use, and shows the box only after that.
+HWND WaitForMessageBox(const char* caption, DWORD timeoutMs);
 bool WaitForWindowGone(HWND window, DWORD timeoutMs);
 // Saves what the screen shows of a window as a 24-bit BMP.
 bool SaveScreenshot(HWND window, const std::string& bmpPath);

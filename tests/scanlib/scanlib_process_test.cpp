@@ -208,7 +208,7 @@ TEST_F(LibraryProcesses, AMissingDriverProgramIsReportedInAMessageBox) {
     Select(99, "ORVDR99.EXE");
     std::string out;
     std::thread app([&] { out = App("load init"); });
-    HWND box = WaitForWindow("#32770", "OrvLib - error", 20000);
+    HWND box = WaitForMessageBox("OrvLib - error", 20000);
     std::string text = box ? StaticText(box) : "";
     if (box)
         PostMessageA(box, WM_COMMAND, IDOK, 0);

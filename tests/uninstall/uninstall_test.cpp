@@ -281,7 +281,7 @@ struct UninstallFixture : ::testing::Test {
         EXPECT_NE(process, nullptr);
         if (!process)
             return 0xFFFFFFFF;
-        HWND box = WaitForWindow("#32770", texts.caption, 15000);
+        HWND box = WaitForMessageBox(texts.caption, 15000);
         EXPECT_NE(box, nullptr) << "no confirmation box";
         if (box)
             Answer(box, answer);
@@ -321,7 +321,7 @@ TEST_F(UninstallFixture, ConfirmationInUserLanguageAndNoRemovesNothing) {
 
     HANDLE process = StartProgram(WindowsDir() + "ORVCLEAN.EXE", WindowsDir().c_str());
     ASSERT_NE(process, nullptr);
-    HWND box = WaitForWindow("#32770", texts.caption, 15000);
+    HWND box = WaitForMessageBox(texts.caption, 15000);
     ASSERT_NE(box, nullptr);
     HWND main = FindWindowA(texts.className, nullptr);
     ASSERT_NE(main, nullptr) << "no window of class " << texts.className;
