@@ -186,7 +186,7 @@ protected:
                         MOVEFILE_REPLACE_EXISTING);
     }
     static std::string ManagerPath() { return WindowsDir() + "TWAIN_32.DLL"; }
-    static std::string SourceSlot() { return WindowsDir() + "twain_64\\sane.ds"; }
+    static std::string SourceSlot() { return TwainSourceDir() + "sane.ds"; }
     static std::string TwainChoice(const char* key) {
         char value[64];
         GetPrivateProfileStringA(kTwainSection, key, "<none>", value, sizeof value,

@@ -94,6 +94,10 @@ std::string WindowsDir() {
     return path;
 }
 
+std::string TwainSourceDir() {
+    return WindowsDir() + (sizeof(void*) == 8 ? "twain_64\\" : "twain_32\\");
+}
+
 std::string AppDir() {
     return WindowsDir() + "KELTO32\\";
 }

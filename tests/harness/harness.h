@@ -11,6 +11,9 @@ std::string BinPath(const char* name);
 std::string SourcePath(const char* relative);
 std::string WindowsDir(); // "C:\windows\"
 std::string AppDir();     // "C:\windows\KELTO32\"
+// Where Wine's source manager of this build's bitness looks for TWAIN sources: "C:\windows\twain_64\"
+// for the 64-bit manager, "twain_32\" for the 32-bit one.
+std::string TwainSourceDir();
 
 // Copies a built binary into the Windows directory or the application directory (optionally under
 // another name) and records it so ResetInstall removes it again.
