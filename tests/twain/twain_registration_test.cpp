@@ -100,10 +100,7 @@ protected:
     }
     void TearDown() override { ResetInstall(); }
     void InstallManager() {
-        char system[MAX_PATH];
-        GetSystemDirectoryA(system, sizeof system);
-        ASSERT_TRUE(CopyFileA((std::string(system) + "\\twain_32.dll").c_str(),
-                              ManagerPath().c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(WineTwainManager().c_str(), ManagerPath().c_str(), FALSE));
     }
     void InstallOurSource() {
         ASSERT_TRUE(CopyFileA(BinPath("orvtwain.ds").c_str(), SourceSlot().c_str(), FALSE));
