@@ -9,6 +9,8 @@
 #                            repository and ORV_OUT at their own paths, /dev and /tmp (X and
 #                            wineserver sockets); nothing of it outlives CMD
 #   wine32.sh path           prints "native" or "emulated"
+#   wine32.sh modules        the tree (once), then prints its folder of Wine's 32-bit modules:
+#                            the TWAIN source manager and system libraries of a 32-bit Windows
 # Environment: ORV_OUT; ORV_I686_CACHE (default $ORV_OUT/wine32) holds the tree; ORV_I686_EMULATE=1
 # takes the emulated path on a kernel that could run the code natively.
 set -euo pipefail
@@ -174,8 +176,12 @@ prepare) prepare ;;
 enter) enter "$@" ;;
 __inside) inside "$@" ;;
 path) if runs_natively; then echo native; else echo emulated; fi ;;
+modules)
+    make_tree >&2
+    echo "$tree/usr/lib/i386-linux-gnu/wine/i386-windows"
+    ;;
 *)
-    sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac
