@@ -108,8 +108,7 @@ void RemoveInstallation() {
 
 // Moves a file aside for the whole run and puts it back afterwards.
 struct SavedFiles : ::testing::Environment {
-    std::vector<std::string> paths = {WindowsDir() + "TWAIN_32.DLL",
-                                      TwainSourceDir() + "sane.ds",
+    std::vector<std::string> paths = {WindowsDir() + "TWAIN_32.DLL", TwainSourceDir() + "sane.ds",
                                       TwainSourceDir() + "gphoto2.ds"};
     void SetUp() override {
         for (const std::string& path : paths)
@@ -446,8 +445,8 @@ TEST_F(SetupProgram, TwainModelNeedsAChosenSource) {
         EXPECT_EQ(run.Wait(), 0u);
     }
     RemoveInstallation();
-    ASSERT_TRUE(CopyFileA(BinPath("orvtwain.ds").c_str(),
-                          (TwainSourceDir() + "sane.ds").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileA(BinPath("orvtwain.ds").c_str(), (TwainSourceDir() + "sane.ds").c_str(), FALSE));
     SetupRun run;
     HWND sheet = OpenModelPage(&run);
     ASSERT_NE(sheet, nullptr);
