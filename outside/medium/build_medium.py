@@ -1,13 +1,13 @@
 #!/usr/bin/env python3
 """Lays out the Orvane 2.0 distribution medium from the installation manifest.
 
-build_medium.py --bin DIR --szdd ORVSZDD --platform DIR [--partial] OUT
+build_medium.py --bin DIR --szdd ORVSZDD [--platform DIR]... [--partial] OUT
 
 OUT receives ORVSETUP.EXE as it is and every manifest file, SZDD-compressed with the last
 character of its name replaced by "_", in the group's source directory (UTILS, KELTO32, PIXTRAN,
 SYSTEM, DRIVER). A file is taken from the first place that has it: this folder's files/, the
 scanner library's public header (ORVLIB.H), the build's bin folder (DIR), then the platform
-folder (the TWAIN source manager and the system libraries of the Windows the medium is for).
+folders in the order given (the TWAIN source manager and the system libraries of the Windows the medium is for).
 A file found nowhere stops the build and is named; --partial leaves such files off instead, still
 naming each, for test media of a tree that lacks them.
 """
@@ -38,7 +38,7 @@ def find_in(directory, name):
 def find_source(name, args):
     if name in SPECIAL and os.path.isfile(SPECIAL[name]):
         return SPECIAL[name]
-    for directory in (os.path.join(HERE, "files"), args.bin, args.platform):
+    for directory in [os.path.join(HERE, "files"), args.bin] + args.platform:
         found = find_in(directory, name)
         if found:
             return found
@@ -49,7 +49,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--bin", required=True, help="build bin folder with the binaries")
     parser.add_argument("--szdd", required=True, help="the orvszdd compressor")
-    parser.add_argument("--platform", default="", help="folder with the platform's files")
+    parser.add_argument("--platform", action="append", default=[],
+                        help="folder with the platform's files (repeatable)")
     parser.add_argument("--partial", action="store_true", help="leave off missing files")
     parser.add_argument("out")
     args = parser.parse_args()

@@ -16,7 +16,7 @@ demo_windows_path() {
 demo_lay_out_medium() {
     python3 "$ROOT/outside/medium/build_medium.py" --bin "$ORV_OUT/x86_64/bin" \
         --szdd "$ORV_OUT/host/bin/orvszdd" --platform "$WINEPREFIX/drive_c/windows/system32" \
-        "$ORV_OUT/demo/medium"
+        --platform "$ORV_OUT/x86_64/bin/twainstandins" "$ORV_OUT/demo/medium"
 }
 
 demo_install() {

@@ -76,7 +76,7 @@ TEST_F(AppletModule, MainDialogsCarryEveryControl) {
     for (int block = 1; block <= 9; ++block) {
         HWND dialog = CreateDialogParamA(
             module, MAKEINTRESOURCEA(DialogId(block, IDD_MAIN)), nullptr,
-            [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+            [](HWND, UINT, WPARAM, LPARAM) WINAPI -> INT_PTR { return FALSE; }, 0);
         ASSERT_NE(dialog, nullptr) << block;
         ShowWindow(dialog, SW_HIDE);
         for (int id : kMainControls)

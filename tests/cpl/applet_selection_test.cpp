@@ -169,12 +169,9 @@ class TwainDefault : public AppletTest {
 protected:
     void SetUp() override {
         AppletTest::SetUp();
-        char system[MAX_PATH];
-        GetSystemDirectoryA(system, sizeof system);
         savedSource = MoveFileExA(SourceSlot().c_str(), (SourceSlot() + ".orvsaved").c_str(),
                                   MOVEFILE_REPLACE_EXISTING);
-        ASSERT_TRUE(CopyFileA((std::string(system) + "\\twain_32.dll").c_str(),
-                              ManagerPath().c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(WineTwainManager().c_str(), ManagerPath().c_str(), FALSE));
         ASSERT_TRUE(CopyFileA(BinPath("orvtwain.ds").c_str(), SourceSlot().c_str(), FALSE));
     }
     void TearDown() override {
@@ -186,7 +183,7 @@ protected:
                         MOVEFILE_REPLACE_EXISTING);
     }
     static std::string ManagerPath() { return WindowsDir() + "TWAIN_32.DLL"; }
-    static std::string SourceSlot() { return WindowsDir() + "twain_64\\sane.ds"; }
+    static std::string SourceSlot() { return TwainSourceDir() + "sane.ds"; }
     static std::string TwainChoice(const char* key) {
         char value[64];
         GetPrivateProfileStringA(kTwainSection, key, "<none>", value, sizeof value,

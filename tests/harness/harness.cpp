@@ -94,6 +94,19 @@ std::string WindowsDir() {
     return path;
 }
 
+std::string TwainSourceDir() {
+    return WindowsDir() + (sizeof(void*) == 8 ? "twain_64\\" : "twain_32\\");
+}
+
+std::string WineTwainManager() {
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof system);
+    const std::string inSystem = std::string(system) + "\\twain_32.dll";
+    if (FileExists(inSystem))
+        return inSystem;
+    return "Z:\\usr\\lib\\i386-linux-gnu\\wine\\i386-windows\\twain_32.dll";
+}
+
 std::string AppDir() {
     return WindowsDir() + "KELTO32\\";
 }

@@ -11,6 +11,13 @@ std::string BinPath(const char* name);
 std::string SourcePath(const char* relative);
 std::string WindowsDir(); // "C:\windows\"
 std::string AppDir();     // "C:\windows\KELTO32\"
+// Where Wine's source manager of this build's bitness looks for TWAIN sources:
+// "C:\windows\twain_64\" for the 64-bit manager, "twain_32\" for the 32-bit one.
+std::string TwainSourceDir();
+// Wine's TWAIN source manager of this build's bitness, to copy where a test wants one: the
+// 64-bit prefix keeps it in the system directory, the 32-bit one only in the Windows directory,
+// which the tests change, so there it comes from Wine's own module folder.
+std::string WineTwainManager();
 
 // Copies a built binary into the Windows directory or the application directory (optionally under
 // another name) and records it so ResetInstall removes it again.

@@ -1,23 +1,50 @@
-# Test session: one Wine prefix per output tree (reused while valid), a warm wineserver, an Xvfb
-# display and Wine's desktop process, kept for the run and stopped after it. Sourced by ./run.
+# Test session: one Wine prefix per output tree and architecture (reused while valid), a warm
+# wineserver, an Xvfb display and Wine's desktop process, kept for the run and stopped after it.
+# Sourced by ./run and tests/harness/wine-run. ORV_WINE_ARCH says which Wine: x86_64 is the host's
+# wine64, i686 the 32-bit Wine of the i386 tree ORV_I686_TREE (tests/i686/wine32.sh), whose
+# programs run with the tree as their root.
 
-ORV_WINE=/usr/lib/wine/wine64
-ORV_WINESERVER=/usr/lib/wine/wineserver64
-
-orv_wine_env() {
-    export WINEPREFIX="$ORV_OUT/prefix"
+orv_wine_env() { # arch
+    export ORV_WINE_ARCH=$1
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
-    export WINEARCH=win64
+    if [ "$1" = i686 ]; then
+        export WINEPREFIX="$ORV_OUT/prefix-i686" WINEARCH=win32
+        export WINESERVER=/usr/lib/wine/wineserver32 # the tree's; it has no shell to find one
+    else
+        export WINEPREFIX="$ORV_OUT/prefix" WINEARCH=win64
+        unset WINESERVER
+    fi
     unset LC_ALL
+}
+
+# Sets ORV_WINE_CMD to the command line of Wine program "$1" (wine or wineserver) of the session.
+orv_wine_cmd() {
+    if [ "${ORV_WINE_ARCH:-x86_64}" = i686 ]; then
+        local wd=$PWD
+        [ -d "$ORV_I686_TREE$wd" ] || wd=/
+        local program=/usr/lib/wine/wine
+        [ "$1" = wineserver ] && program=/usr/lib/wine/wineserver32
+        ORV_WINE_CMD=(unshare --root="$ORV_I686_TREE" --wd="$wd" "$program")
+    else
+        ORV_WINE_CMD=("/usr/lib/wine/${1}64")
+    fi
+}
+orv_wine() {
+    orv_wine_cmd wine
+    "${ORV_WINE_CMD[@]}" "$@"
+}
+orv_wineserver() {
+    orv_wine_cmd wineserver
+    "${ORV_WINE_CMD[@]}" "$@"
 }
 
 orv_prefix_valid() {
     [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]
 }
 
-orv_session_start() {
-    orv_wine_env
+orv_session_start() { # [arch], x86_64 by default
+    orv_wine_env "${1:-x86_64}"
     mkdir -p "$ORV_OUT"
     # Xvfb picks a free display itself and tells us which.
     local fifo="$ORV_OUT/.displayfd"
@@ -32,25 +59,28 @@ orv_session_start() {
 
     if ! orv_prefix_valid; then
         echo "Creating Wine prefix $WINEPREFIX"
+        local start=$SECONDS
         rm -rf "$WINEPREFIX"
-        "$ORV_WINE" wineboot -i >/dev/null 2>&1 </dev/null
-        "$ORV_WINESERVER" -w
+        orv_wine wineboot -i >/dev/null 2>&1 </dev/null
+        orv_wineserver -w
+        echo "Wine prefix created in $((SECONDS - start)) s"
     fi
     # Persistent wineserver and the desktop process, both quiet so no test pipe is held open. The
     # desktop is the default one: a desktop started later by a test would inherit its output pipe.
-    "$ORV_WINESERVER" -p >/dev/null 2>&1 </dev/null
-    "$ORV_WINE" explorer.exe /desktop=Default,1280x1024 >/dev/null 2>&1 </dev/null &
+    orv_wineserver -p >/dev/null 2>&1 </dev/null
+    orv_wine explorer.exe /desktop=Default,1280x1024 >/dev/null 2>&1 </dev/null &
     ORV_DESKTOP_PID=$!
-    "$ORV_WINE" cmd.exe /c exit >/dev/null 2>&1 </dev/null
+    orv_wine cmd.exe /c exit >/dev/null 2>&1 </dev/null
 
     cat >"$ORV_OUT/session.env" <<ENV
-export WINEPREFIX='$WINEPREFIX' WINEDEBUG='$WINEDEBUG' WINEDLLOVERRIDES='$WINEDLLOVERRIDES' WINEARCH=win64 DISPLAY='$DISPLAY'
+export WINEPREFIX='$WINEPREFIX' WINEDEBUG='$WINEDEBUG' WINEDLLOVERRIDES='$WINEDLLOVERRIDES' WINEARCH=$WINEARCH DISPLAY='$DISPLAY'
+export ORV_WINE_ARCH=$ORV_WINE_ARCH ORV_I686_TREE='${ORV_I686_TREE:-}' ${WINESERVER:+WINESERVER=$WINESERVER}
 ENV
 }
 
 orv_session_stop() {
     rm -f "$ORV_OUT/session.env"
-    "$ORV_WINESERVER" -k >/dev/null 2>&1 || true
+    orv_wineserver -k >/dev/null 2>&1 || true
     if [ -n "${ORV_DESKTOP_PID:-}" ]; then wait "$ORV_DESKTOP_PID" 2>/dev/null || true; fi
     if [ -n "${ORV_XVFB_PID:-}" ]; then
         kill "$ORV_XVFB_PID" 2>/dev/null || true

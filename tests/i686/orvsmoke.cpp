@@ -1,7 +1,7 @@
 // A smoke run of the installed deliverables as an application sees them: every library export,
 // a page from the scanning server checked against its test chart, and the uninstaller answered
-// with No. Built for both targets; the 32-bit build runs under emulated 32-bit Wine, the 64-bit
-// one in the ordinary tests, so both must print the same page digest.
+// with No. Built for both targets and run in both halves of the tests, so both must print the
+// same page digest.
 //   orvsmoke.exe out=PATH [scan] [clean]   (no step named: both)
 // One line per check ("ok ..." or "FAIL ..."), one per step with its wall time; the exit code
 // is the number of failed checks.

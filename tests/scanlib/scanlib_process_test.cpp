@@ -191,7 +191,7 @@ std::string StaticText(HWND box) {
     std::string longest;
     EnumChildWindows(
         box,
-        [](HWND child, LPARAM param) -> BOOL {
+        [](HWND child, LPARAM param) WINAPI -> BOOL {
             char className[32] = "", text[256] = "";
             GetClassNameA(child, className, sizeof className);
             GetWindowTextA(child, text, sizeof text);

@@ -116,7 +116,7 @@ HWND ScanningDialog() {
     HWND found = nullptr;
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
+        [](HWND window, LPARAM param) WINAPI -> BOOL {
             char className[32] = "";
             GetClassNameA(window, className, sizeof className);
             if (std::strcmp(className, "#32770") == 0 && IsWindowVisible(window)) {

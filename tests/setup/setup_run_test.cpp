@@ -108,9 +108,8 @@ void RemoveInstallation() {
 
 // Moves a file aside for the whole run and puts it back afterwards.
 struct SavedFiles : ::testing::Environment {
-    std::vector<std::string> paths = {WindowsDir() + "TWAIN_32.DLL",
-                                      WindowsDir() + "twain_64\\sane.ds",
-                                      WindowsDir() + "twain_64\\gphoto2.ds"};
+    std::vector<std::string> paths = {WindowsDir() + "TWAIN_32.DLL", TwainSourceDir() + "sane.ds",
+                                      TwainSourceDir() + "gphoto2.ds"};
     void SetUp() override {
         for (const std::string& path : paths)
             MoveFileExA(path.c_str(), (path + ".orvsaved").c_str(), MOVEFILE_REPLACE_EXISTING);
@@ -446,8 +445,8 @@ TEST_F(SetupProgram, TwainModelNeedsAChosenSource) {
         EXPECT_EQ(run.Wait(), 0u);
     }
     RemoveInstallation();
-    ASSERT_TRUE(CopyFileA(BinPath("orvtwain.ds").c_str(),
-                          (WindowsDir() + "twain_64\\sane.ds").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileA(BinPath("orvtwain.ds").c_str(), (TwainSourceDir() + "sane.ds").c_str(), FALSE));
     SetupRun run;
     HWND sheet = OpenModelPage(&run);
     ASSERT_NE(sheet, nullptr);
@@ -466,7 +465,7 @@ TEST_F(SetupProgram, TwainModelNeedsAChosenSource) {
     EXPECT_EQ(Profile(AppDir() + "ORVANE.INI", "Orvane", "Setup"), "Y");
     EXPECT_EQ(Profile(AppDir() + "ORVANE.INI", "Orvane", "TwainDS"), "Acme TWAIN");
     EXPECT_EQ(Profile(AppDir() + "ORVANE.IFF", "Scanner", "CurrentScannerId"), "12");
-    DeleteFileA((WindowsDir() + "twain_64\\sane.ds").c_str());
+    DeleteFileA((TwainSourceDir() + "sane.ds").c_str());
 }
 
 TEST_F(SetupProgram, CancelInTheWizardLeavesOnlyTheTwainFiles) {

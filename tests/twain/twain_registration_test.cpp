@@ -1,6 +1,7 @@
-// Source selection through Wine's real source manager. The 64-bit manager (system32) is placed as
-// TWAIN_32.DLL in the Windows directory, where the system loads it from, and our test data source
-// as twain_64\sane.ds, one of the two files the manager looks for. A second thread finds the
+// Source selection through Wine's real source manager. The manager of the build's bitness
+// (system32) is placed as TWAIN_32.DLL in the Windows directory, where the system loads it from,
+// and our test data source as sane.ds in its source folder (twain_64 or twain_32), one of the two
+// files the manager looks for. A second thread finds the
 // manager's "Select Source" dialog and clicks OK or Cancel.
 #include <gtest/gtest.h>
 
@@ -23,7 +24,7 @@ std::string ManagerPath() {
     return WindowsDir() + "TWAIN_32.DLL";
 }
 std::string SourceSlot() {
-    return WindowsDir() + "twain_64\\sane.ds";
+    return TwainSourceDir() + "sane.ds";
 }
 std::string ChoicePath() {
     return AppDir() + kTwainChoiceFile;
@@ -99,10 +100,7 @@ protected:
     }
     void TearDown() override { ResetInstall(); }
     void InstallManager() {
-        char system[MAX_PATH];
-        GetSystemDirectoryA(system, sizeof system);
-        ASSERT_TRUE(CopyFileA((std::string(system) + "\\twain_32.dll").c_str(),
-                              ManagerPath().c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(WineTwainManager().c_str(), ManagerPath().c_str(), FALSE));
     }
     void InstallOurSource() {
         ASSERT_TRUE(CopyFileA(BinPath("orvtwain.ds").c_str(), SourceSlot().c_str(), FALSE));
@@ -197,7 +195,7 @@ TEST_F(TwainSelection, InstallationRemembersTheChoiceUntilItIsRecorded) {
 TEST_F(TwainSelection, NoDefaultSourceStillShowsTheDialog) {
     InstallManager();
     // Neither our source nor Wine's camera source is there: no default source to offer.
-    SavedFile camera(WindowsDir() + "twain_64\\gphoto2.ds");
+    SavedFile camera(TwainSourceDir() + "gphoto2.ds");
     TW_IDENTITY app = {};
     app.ProtocolMajor = 1;
     app.SupportedGroups = DG_CONTROL | DG_IMAGE;

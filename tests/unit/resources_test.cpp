@@ -148,7 +148,7 @@ TEST_F(ModuleFixture, SpanishTitleReachesAnsiCallersAs1252) {
     // The dialog manager hands the title to ANSI callers converted to the ANSI code page.
     HWND dialog = CreateDialogParamA(
         module, MAKEINTRESOURCEA(DialogId(4, 0)), nullptr,
-        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+        [](HWND, UINT, WPARAM, LPARAM) WINAPI -> INT_PTR { return FALSE; }, 0);
     ASSERT_NE(dialog, nullptr);
     char title[64] = {};
     GetWindowTextA(dialog, title, sizeof title);
