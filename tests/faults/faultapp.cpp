@@ -8,64 +8,25 @@
 //   table  signal=FILE  wait=FILE  pump=MS  hold  destroy  dialog
 #include <windows.h>
 
-#include <cstdlib>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "client_table.h"
 #include "orvlib.h"
-#include "probe_output.h"
+#include "table_line.h"
+#include "test_app.h"
 
 namespace {
 
 HWND g_window = nullptr;
 int32_t g_id = 0;
-UINT g_freeMessage = 0;
-int g_notes = 0;
-WPARAM g_noteW = 0;
-LPARAM g_noteL = 0;
-
-LRESULT CALLBACK AppWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (g_freeMessage && message == g_freeMessage) {
-        ++g_notes;
-        g_noteW = wParam;
-        g_noteL = lParam;
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
 
 HWND NewWindow() {
     return CreateWindowExA(0, "FaultApp", "faultapp", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
                            nullptr, GetModuleHandleA(nullptr), nullptr);
 }
-
-void Pump(DWORD ms) {
-    const DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    } while (GetTickCount() - start < ms);
-}
-
-// Milliseconds since the previous call.
-struct Stopwatch {
-    LARGE_INTEGER start, frequency;
-    Stopwatch() {
-        QueryPerformanceFrequency(&frequency);
-        QueryPerformanceCounter(&start);
-    }
-    long long Ms() const {
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        return (now.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart;
-    }
-};
 
 void Page(const std::vector<int>& args) {
     const int lines = Arg(args, 0, 10), calls = Arg(args, 1, 1);
@@ -103,34 +64,17 @@ void SetAttributes(const std::vector<int>& args) {
 
 // The shared table as another program sees it; "sum" covers all of its bytes.
 void Table() {
-    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, kTableName);
-    if (!mapping) {
-        Say("table none");
-        return;
-    }
-    auto* view =
-        static_cast<const uint8_t*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, kTableSize));
-    auto* header = reinterpret_cast<const TableHeader*>(view);
-    std::string ids;
-    for (int i = 0; i < header->entryCount && i < kMaxClients; ++i) {
-        auto* entry =
-            reinterpret_cast<const ClientEntry*>(view + kEntriesOffset + kEntryStride * i);
-        ids += (i ? "," : "") + std::to_string(entry->clientId);
-    }
-    uint32_t holderProcess;
-    std::memcpy(&holderProcess, view + kHolderProcessOffset, sizeof holderProcess);
-    Say("table counter=%d count=%d ids=%s holder=%d holderprocess=%s sum=%08x", header->idCounter,
-        header->entryCount, ids.c_str(), header->openClient,
-        holderProcess == 0 ? "0" : (holderProcess == GetCurrentProcessId() ? "self" : "other"),
-        Fnv1a(view, kTableSize));
-    UnmapViewOfFile(view);
-    CloseHandle(mapping);
-}
-
-void WaitForFile(const char* path) {
-    for (int i = 0; i < 6000 && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES; ++i)
-        Pump(20);
-    Say("wait %s", GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES ? "timeout" : "ok");
+    SayTable([](const uint8_t* view) {
+        auto* header = reinterpret_cast<const TableHeader*>(view);
+        uint32_t holderProcess;
+        std::memcpy(&holderProcess, view + kHolderProcessOffset, sizeof holderProcess);
+        char details[96];
+        std::snprintf(
+            details, sizeof details, " holder=%d holderprocess=%s sum=%08x", header->openClient,
+            holderProcess == 0 ? "0" : (holderProcess == GetCurrentProcessId() ? "self" : "other"),
+            Fnv1a(view, kTableSize));
+        return std::string(details);
+    });
 }
 
 // Runs one library call and says its result and duration.
@@ -140,11 +84,11 @@ template <typename Call> void Timed(const char* verb, Call call) {
     Say("%s %lld ms=%lld", verb, result, watch.Ms());
 }
 
-void Run(const char* command) {
-    const char* equals = std::strchr(command, '=');
-    const std::string verb = equals ? std::string(command, equals - command) : command;
-    const char* arg = equals ? equals + 1 : "";
-    const std::vector<int> args = Numbers(arg);
+void Run(const Command& command) {
+    const std::string& verb = command.verb;
+    const std::vector<int>& args = command.args;
+    if (RunMeetingCommand(command, 6000))
+        return;
     if (verb == "init") {
         g_window = NewWindow();
         Stopwatch watch;
@@ -163,10 +107,10 @@ void Run(const char* command) {
         ORV_Quit(g_id);
         Say("quit");
     } else if (verb == "msgid") {
-        g_freeMessage = ORV_Get_Msg_Id(g_id);
-        Say("msgid %s", g_freeMessage ? "set" : "0");
+        g_freeNotes.message = ORV_Get_Msg_Id(g_id);
+        Say("msgid %s", g_freeNotes.message ? "set" : "0");
     } else if (verb == "notes") {
-        Say("notes %d %d %d", g_notes, static_cast<int>(g_noteW), static_cast<int>(g_noteL));
+        SayNotes();
     } else if (verb == "open") {
         Timed("open", [] { return ORV_Open(g_id); });
     } else if (verb == "close") {
@@ -191,14 +135,6 @@ void Run(const char* command) {
         Page(args);
     } else if (verb == "table") {
         Table();
-    } else if (verb == "signal") {
-        CloseHandle(CreateFileA(arg, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        Say("signal");
-    } else if (verb == "wait") {
-        WaitForFile(arg);
-    } else if (verb == "pump") {
-        Pump(static_cast<DWORD>(Arg(args, 0, 0)));
-        Say("pump");
     } else if (verb == "hold") {
         Say("hold");
         Pump(120000); // until the test ends this process
@@ -208,22 +144,13 @@ void Run(const char* command) {
     } else if (verb == "dialog") {
         Say("dialog %s", FindWindowA("#32770", "Scanning") ? "shown" : "none");
     } else {
-        Say("unknown %s", command);
+        Say("unknown %s", command.text);
     }
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    KeepOutputPrivate();
-    const int first = TakeOutputArgument(argc, argv, FILE_FLAG_WRITE_THROUGH);
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = AppWindowProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "FaultApp";
-    RegisterClassA(&windowClass);
-    for (int i = first; i < argc; ++i)
-        Run(argv[i]);
-    CloseHandle(ProbeOutput());
-    return 0;
+    RegisterNotesWindowClass("FaultApp");
+    return RunCommandLine(argc, argv, Run, FILE_FLAG_WRITE_THROUGH);
 }
