@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "orvlib.h"
+#include "library_client.h"
 #include "table_line.h"
-#include "test_app.h"
 
 namespace {
 
@@ -77,24 +77,16 @@ void Table() {
     });
 }
 
-// Runs one library call and says its result and duration.
-template <typename Call> void Timed(const char* verb, Call call) {
-    Stopwatch watch;
-    const long long result = call();
-    Say("%s %lld ms=%lld", verb, result, watch.Ms());
-}
-
 void Run(const Command& command) {
     const std::string& verb = command.verb;
     const std::vector<int>& args = command.args;
     if (RunMeetingCommand(command, 6000))
         return;
-    if (verb == "init") {
+    if (verb == "init")
         g_window = NewWindow();
-        Stopwatch watch;
-        const int16_t status = ORV_Init(g_window, &g_id);
-        Say("init %d %d ms=%lld", status, g_id, watch.Ms());
-    } else if (verb == "inits") {
+    if (RunClientCall(command, g_window, &g_id, true))
+        return;
+    if (verb == "inits") {
         int registered = 0;
         int16_t status = ORV_OK;
         for (int i = 0; i < Arg(args, 0, 1) && status == ORV_OK; ++i) {
@@ -103,33 +95,14 @@ void Run(const Command& command) {
             registered += status == ORV_OK;
         }
         Say("inits %d last=%d", registered, status);
-    } else if (verb == "quit") {
-        ORV_Quit(g_id);
-        Say("quit");
-    } else if (verb == "msgid") {
-        g_freeNotes.message = ORV_Get_Msg_Id(g_id);
-        Say("msgid %s", g_freeNotes.message ? "set" : "0");
-    } else if (verb == "notes") {
-        SayNotes();
-    } else if (verb == "open") {
-        Timed("open", [] { return ORV_Open(g_id); });
-    } else if (verb == "close") {
-        Timed("close", [] { return ORV_Close(g_id); });
-    } else if (verb == "busy") {
-        Timed("busy", [] { return ORV_Is_Scanner_Busy(g_id); });
-    } else if (verb == "adf") {
-        Timed("adf", [] { return ORV_Is_Adf_Ready(g_id); });
-    } else if (verb == "cancel") {
-        Timed("cancel", [] { return ORV_Cancel(g_id); });
     } else if (verb == "setattr") {
         SetAttributes(args);
-    } else if (verb == "start") {
-        Timed("start", [&] { return ORV_Start_Scan(g_id, Arg(args, 0, 0), Arg(args, 1, 0)); });
     } else if (verb == "get") {
         HGLOBAL buffer = GlobalAlloc(GMEM_MOVEABLE, 1 << 20);
-        Timed("get", [&] {
-            return ORV_Get_Scan_Data(g_id, buffer, 1 << 20, static_cast<int16_t>(Arg(args, 0, 1)));
-        });
+        const Stopwatch watch;
+        const int32_t result =
+            ORV_Get_Scan_Data(g_id, buffer, 1 << 20, static_cast<int16_t>(Arg(args, 0, 1)));
+        Say("get %d ms=%lld", result, watch.Ms());
         GlobalFree(buffer);
     } else if (verb == "page") {
         Page(args);

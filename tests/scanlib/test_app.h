@@ -118,11 +118,6 @@ inline void RegisterNotesWindowClass(const char* className) {
     RegisterClassA(&windowClass);
 }
 
-inline void SayNotes() {
-    Say("notes %d %d %d", g_freeNotes.count, static_cast<int>(g_freeNotes.wParam),
-        static_cast<int>(g_freeNotes.lParam));
-}
-
 inline void SayCapabilities(const ScannerCapabilities& caps) {
     Say("caps id=%d mode=%u res=%u area=%d,%d,%d,%d adf=%d br=%u,%u,%u cr=%u,%u,%u decomp=%d "
         "model=%.32s",

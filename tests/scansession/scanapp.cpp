@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "orvlib.h"
-#include "test_app.h"
+#include "library_client.h"
 
 namespace {
 
@@ -311,28 +311,9 @@ void Run(const Command& command) {
         return;
     const std::string& verb = command.verb;
     const std::vector<int>& args = command.args;
-    if (verb == "init") {
-        int16_t status = ORV_Init(g_window, &g_id);
-        Say("init %d %d", status, g_id);
-    } else if (verb == "quit") {
-        ORV_Quit(g_id);
-        Say("quit");
-    } else if (verb == "msgid") {
-        g_freeNotes.message = ORV_Get_Msg_Id(g_id);
-        Say("msgid %s", g_freeNotes.message ? "set" : "0");
-    } else if (verb == "notes") {
-        SayNotes();
-    } else if (verb == "open") {
-        Say("open %d", ORV_Open(g_id));
-    } else if (verb == "close") {
-        Say("close %d", ORV_Close(g_id));
-    } else if (verb == "busy") {
-        Say("busy %d", ORV_Is_Scanner_Busy(g_id));
-    } else if (verb == "adf") {
-        Say("adf %d", ORV_Is_Adf_Ready(g_id));
-    } else if (verb == "cancel") {
-        Say("cancel %d", ORV_Cancel(g_id));
-    } else if (verb == "caps") {
+    if (RunClientCall(command, g_window, &g_id, false))
+        return;
+    if (verb == "caps") {
         Caps();
     } else if (verb == "getattr") {
         ScannerAttributes attributes{};
@@ -340,8 +321,6 @@ void Run(const Command& command) {
         SayAttributes("getattr", status, attributes);
     } else if (verb == "setattr") {
         SetAttributes(args);
-    } else if (verb == "start") {
-        Say("start %d", ORV_Start_Scan(g_id, Arg(args, 0, 0), Arg(args, 1, 0)));
     } else if (verb == "get") {
         Get(args);
     } else if (verb == "bytes") {
