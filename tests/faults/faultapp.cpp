@@ -77,15 +77,13 @@ void Table() {
     });
 }
 
-void Run(const Command& command) {
+bool Run(const Command& command) {
     const std::string& verb = command.verb;
     const std::vector<int>& args = command.args;
-    if (RunMeetingCommand(command, 6000))
-        return;
     if (verb == "init")
         g_window = NewWindow();
     if (RunClientCall(command, g_window, &g_id, true))
-        return;
+        return true;
     if (verb == "inits") {
         int registered = 0;
         int16_t status = ORV_OK;
@@ -117,13 +115,14 @@ void Run(const Command& command) {
     } else if (verb == "dialog") {
         Say("dialog %s", FindWindowA("#32770", "Scanning") ? "shown" : "none");
     } else {
-        Say("unknown %s", command.text);
+        return false;
     }
+    return true;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     RegisterNotesWindowClass("FaultApp");
-    return RunCommandLine(argc, argv, Run, FILE_FLAG_WRITE_THROUGH);
+    return RunCommandLine(argc, argv, Run, 6000, FILE_FLAG_WRITE_THROUGH);
 }

@@ -61,13 +61,13 @@ const char* OutcomeName(Outcome outcome) {
     return "?";
 }
 
-void Run(const Command& command) {
+bool Run(const Command& command) {
     const std::string& verb = command.verb;
     const char* arg = command.arg;
     if (verb == "connect") {
         if (!OpenOrCreateTable() || !MapTable()) {
             Say("connect table-failed");
-            return;
+            return true;
         }
         g_library.instance = GetModuleHandleA(nullptr);
         Say("connect %d", ConnectToServer(g_library.instance));
@@ -117,12 +117,13 @@ void Run(const Command& command) {
         EndConversation(ServerMainWindow());
         Say("end");
     } else {
-        Say("unknown %s", command.text);
+        return false;
     }
+    return true;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    return RunCommandLine(argc, argv, Run);
+    return RunCommandLine(argc, argv, Run, 3000);
 }

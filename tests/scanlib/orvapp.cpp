@@ -55,9 +55,7 @@ void Table() {
     });
 }
 
-void Run(const Command& command) {
-    if (RunMeetingCommand(command, 3000))
-        return;
+bool Run(const Command& command) {
     const std::string& verb = command.verb;
     const char* arg = command.arg;
     const int32_t id = std::atoi(arg);
@@ -92,12 +90,13 @@ void Run(const Command& command) {
         g_window = nullptr;
         Say("destroy");
     } else {
-        Say("unknown %s", command.text);
+        return false;
     }
+    return true;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    return RunCommandLine(argc, argv, Run);
+    return RunCommandLine(argc, argv, Run, 3000);
 }

@@ -13,7 +13,6 @@
 #include "probe_output.h"
 
 struct Command {
-    const char* text; // as given
     std::string verb;
     const char* arg;       // the text after "=", or ""
     std::vector<int> args; // its numbers
@@ -22,7 +21,6 @@ struct Command {
 inline Command ParseCommand(const char* text) {
     const char* equals = std::strchr(text, '=');
     Command command;
-    command.text = text;
     command.verb = equals ? std::string(text, equals - text) : text;
     command.arg = equals ? equals + 1 : "";
     command.args = Numbers(command.arg);
@@ -80,12 +78,16 @@ struct Stopwatch {
 };
 
 // Result lines go to the standard output, or to the file of a first argument "out=PATH" opened
-// with outputFlags; every other argument is a command for `run`.
-inline int RunCommandLine(int argc, char** argv, void (*run)(const Command&),
+// with outputFlags; every other argument is a meeting command or one for `run`, which says
+// whether it knew it.
+inline int RunCommandLine(int argc, char** argv, bool (*run)(const Command&), int waitTries,
                           DWORD outputFlags = 0) {
     KeepOutputPrivate();
-    for (int i = TakeOutputArgument(argc, argv, outputFlags); i < argc; ++i)
-        run(ParseCommand(argv[i]));
+    for (int i = TakeOutputArgument(argc, argv, outputFlags); i < argc; ++i) {
+        const Command command = ParseCommand(argv[i]);
+        if (!RunMeetingCommand(command, waitTries) && !run(command))
+            Say("unknown %s", argv[i]);
+    }
     CloseHandle(ProbeOutput());
     return 0;
 }

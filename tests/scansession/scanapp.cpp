@@ -306,13 +306,11 @@ void Control(const std::string& verb, const std::vector<int>& args) {
     }
 }
 
-void Run(const Command& command) {
-    if (RunMeetingCommand(command, 3000))
-        return;
+bool Run(const Command& command) {
     const std::string& verb = command.verb;
     const std::vector<int>& args = command.args;
     if (RunClientCall(command, g_window, &g_id, false))
-        return;
+        return true;
     if (verb == "caps") {
         Caps();
     } else if (verb == "getattr") {
@@ -344,8 +342,9 @@ void Run(const Command& command) {
     } else if (verb == "initquit") {
         InitQuit(args);
     } else {
-        Say("unknown %s", command.text);
+        return false;
     }
+    return true;
 }
 
 } // namespace
@@ -355,5 +354,5 @@ int main(int argc, char** argv) {
     g_window = CreateWindowExA(0, "ScanApp", "scanapp", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400,
                                300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     SetFocus(g_window);
-    return RunCommandLine(argc, argv, Run);
+    return RunCommandLine(argc, argv, Run, 3000);
 }
