@@ -13,8 +13,8 @@
 #include "client_table.h"
 #include "dde_conversation.h"
 #include "library_state.h"
-#include "probe_output.h"
 #include "server_connect.h"
+#include "test_app.h"
 
 namespace {
 
@@ -61,14 +61,13 @@ const char* OutcomeName(Outcome outcome) {
     return "?";
 }
 
-void Run(const char* command) {
-    const char* equals = std::strchr(command, '=');
-    std::string verb = equals ? std::string(command, equals - command) : command;
-    const char* arg = equals ? equals + 1 : "";
+bool Run(const Command& command) {
+    const std::string& verb = command.verb;
+    const char* arg = command.arg;
     if (verb == "connect") {
         if (!OpenOrCreateTable() || !MapTable()) {
             Say("connect table-failed");
-            return;
+            return true;
         }
         g_library.instance = GetModuleHandleA(nullptr);
         Say("connect %d", ConnectToServer(g_library.instance));
@@ -87,13 +86,7 @@ void Run(const char* command) {
             GlobalFree(reply.block);
         Say("request %s %u", OutcomeName(reply.outcome), static_cast<unsigned>(size));
     } else if (verb == "caps") {
-        const ScannerCapabilities* caps = Capabilities();
-        Say("caps id=%d mode=%u res=%u area=%d,%d,%d,%d adf=%d br=%u,%u,%u cr=%u,%u,%u decomp=%d "
-            "model=%.32s",
-            caps->ScanId, caps->ScanMode, caps->ScanRes, caps->ScanArea.L, caps->ScanArea.T,
-            caps->ScanArea.R, caps->ScanArea.B, caps->HasADF, caps->br_min_val, caps->br_max_val,
-            caps->br_normal, caps->cr_min_val, caps->cr_max_val, caps->cr_normal, caps->PageDecomp,
-            caps->ModelName);
+        SayCapabilities(*Capabilities());
     } else if (verb == "capsloop") {
         // Warm up first: the heap settles before the measured run.
         int count = std::atoi(arg);
@@ -124,15 +117,13 @@ void Run(const char* command) {
         EndConversation(ServerMainWindow());
         Say("end");
     } else {
-        Say("unknown %s", command);
+        return false;
     }
+    return true;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    KeepOutputPrivate();
-    for (int i = 1; i < argc; ++i)
-        Run(argv[i]);
-    return 0;
+    return RunCommandLine(argc, argv, Run, 3000);
 }

@@ -7,12 +7,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
-#include "client_table.h"
-#include "probe_output.h"
 #include "orvlib.h"
+#include "table_line.h"
+#include "test_app.h"
 
 namespace {
 
@@ -35,18 +34,6 @@ template <typename Fn> Fn Export(const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(g_library, name)));
 }
 
-void Pump(DWORD ms) {
-    DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    } while (GetTickCount() - start < ms);
-}
-
 void Init(bool again) {
     if (!again || !g_window)
         g_window = CreateWindowExA(0, "STATIC", "orvapp", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
@@ -58,38 +45,20 @@ void Init(bool again) {
 
 // The shared table as another program sees it.
 void Table() {
-    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, kTableName);
-    if (!mapping) {
-        Say("table none");
-        return;
-    }
-    auto* view =
-        static_cast<const uint8_t*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, kTableSize));
-    auto* header = reinterpret_cast<const TableHeader*>(view);
-    std::string ids;
-    for (int i = 0; i < header->entryCount && i < kMaxClients; ++i) {
-        auto* entry =
-            reinterpret_cast<const ClientEntry*>(view + kEntriesOffset + kEntryStride * i);
-        ids += (i ? "," : "") + std::to_string(entry->clientId);
-    }
-    auto* caps = reinterpret_cast<const ScannerCapabilities*>(view + kCapabilitiesOffset);
-    Say("table counter=%d count=%d ids=%s conv=%s model=%.32s", header->idCounter,
-        header->entryCount, ids.c_str(), header->conversationWindow ? "set" : "0", caps->ModelName);
-    UnmapViewOfFile(view);
-    CloseHandle(mapping);
+    SayTable([](const uint8_t* view) {
+        auto* header = reinterpret_cast<const TableHeader*>(view);
+        auto* caps = reinterpret_cast<const ScannerCapabilities*>(view + kCapabilitiesOffset);
+        char details[64];
+        std::snprintf(details, sizeof details, " conv=%s model=%.32s",
+                      header->conversationWindow ? "set" : "0", caps->ModelName);
+        return std::string(details);
+    });
 }
 
-void WaitForFile(const char* path) {
-    for (int i = 0; i < 3000 && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES; ++i)
-        Pump(20);
-    Say("wait %s", GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES ? "timeout" : "ok");
-}
-
-void Run(const char* command) {
-    const char* equals = std::strchr(command, '=');
-    std::string verb = equals ? std::string(command, equals - command) : command;
-    const char* arg = equals ? equals + 1 : "";
-    int32_t id = std::atoi(arg);
+bool Run(const Command& command) {
+    const std::string& verb = command.verb;
+    const char* arg = command.arg;
+    const int32_t id = std::atoi(arg);
     if (verb == "load") {
         std::string path = *arg ? arg : "C:\\windows\\ORVLIB32.DLL";
         g_library = LoadLibraryA(path.c_str());
@@ -116,29 +85,18 @@ void Run(const char* command) {
         Say("setup %d", Export<SetupFn>(EXPORT_NAME(ORV_Setup, 4))(id));
     } else if (verb == "table") {
         Table();
-    } else if (verb == "signal") {
-        HANDLE file = CreateFileA(arg, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        CloseHandle(file);
-        Say("signal");
-    } else if (verb == "wait") {
-        WaitForFile(arg);
-    } else if (verb == "pump") {
-        Pump(static_cast<DWORD>(id));
-        Say("pump");
     } else if (verb == "destroy") {
         DestroyWindow(g_window);
         g_window = nullptr;
         Say("destroy");
     } else {
-        Say("unknown %s", command);
+        return false;
     }
+    return true;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    KeepOutputPrivate();
-    for (int i = 1; i < argc; ++i)
-        Run(argv[i]);
-    return 0;
+    return RunCommandLine(argc, argv, Run, 3000);
 }

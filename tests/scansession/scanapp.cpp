@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "orvlib.h"
-#include "probe_output.h"
+#include "library_client.h"
 
 namespace {
 
@@ -30,33 +30,7 @@ constexpr uint8_t kUntouched = 0xAA;
 
 HWND g_window = nullptr;
 int32_t g_id = 0;
-UINT g_freeMessage = 0;
-int g_notes = 0;
-WPARAM g_noteW = 0;
-LPARAM g_noteL = 0;
 std::vector<uint8_t> g_last; // the caller's block after the last transfer
-
-LRESULT CALLBACK AppWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (g_freeMessage && message == g_freeMessage) {
-        ++g_notes;
-        g_noteW = wParam;
-        g_noteL = lParam;
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void Pump(DWORD ms) {
-    DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    } while (GetTickCount() - start < ms);
-}
 
 HGLOBAL FilledBlock(SIZE_T size) {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
@@ -173,18 +147,14 @@ int16_t OpenWaiting(int* heard, int* timedOut) {
         const int16_t status = ORV_Open(g_id);
         if (status != ORV_ERR_SCANNER_IN_USE || GetTickCount() - start > 120000)
             return status;
-        const int before = g_notes;
+        const int before = g_freeNotes.count;
         const DWORD waitStart = GetTickCount();
-        while (g_notes == before && GetTickCount() - waitStart < 250) {
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-            if (g_notes == before)
+        while (g_freeNotes.count == before && GetTickCount() - waitStart < 250) {
+            PumpMessages();
+            if (g_freeNotes.count == before)
                 MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
         }
-        ++*(g_notes != before ? heard : timedOut);
+        ++*(g_freeNotes.count != before ? heard : timedOut);
     }
 }
 
@@ -217,13 +187,11 @@ int32_t ScanPage(int width, int lines, uint32_t* hash, int32_t* end) {
 
 void Cycles(const std::vector<int>& args) {
     const int count = Arg(args, 0, 1), width = Arg(args, 1, 64), lines = Arg(args, 2, 16);
-    LARGE_INTEGER frequency, start, stop;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
+    Stopwatch watch;
     for (int i = 0; i < count; ++i) {
         g_id = 0;
         const int16_t init = ORV_Init(g_window, &g_id);
-        g_freeMessage = ORV_Get_Msg_Id(g_id);
+        g_freeNotes.message = ORV_Get_Msg_Id(g_id);
         int heard = 0, timedOut = 0;
         const int16_t open = OpenWaiting(&heard, &timedOut);
         uint32_t hash = 0;
@@ -234,9 +202,7 @@ void Cycles(const std::vector<int>& args) {
         Say("cycle id=%d init=%d open=%d heard=%d waited=%d got=%d hash=%08x end=%d close=%d", g_id,
             init, open, heard, timedOut, got, hash, end, close);
     }
-    QueryPerformanceCounter(&stop);
-    Say("cycles %d ms=%d", count,
-        static_cast<int>((stop.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart));
+    Say("cycles %d ms=%d", count, static_cast<int>(watch.Ms()));
 }
 
 // Pages through the client already open; every page must give the same bytes.
@@ -273,11 +239,7 @@ void Caps() {
     ScannerCapabilities caps;
     std::memset(&caps, 0xEE, sizeof caps);
     ORV_Get_Scanner_Capabilities(g_id, &caps);
-    Say("caps id=%d mode=%u res=%u area=%d,%d,%d,%d adf=%d br=%u,%u,%u cr=%u,%u,%u decomp=%d "
-        "model=%.32s",
-        caps.ScanId, caps.ScanMode, caps.ScanRes, caps.ScanArea.L, caps.ScanArea.T, caps.ScanArea.R,
-        caps.ScanArea.B, caps.HasADF, caps.br_min_val, caps.br_max_val, caps.br_normal,
-        caps.cr_min_val, caps.cr_max_val, caps.cr_normal, caps.PageDecomp, caps.ModelName);
+    SayCapabilities(caps);
 }
 
 void SayAttributes(const char* verb, int status, const ScannerAttributes& a) {
@@ -344,39 +306,12 @@ void Control(const std::string& verb, const std::vector<int>& args) {
     }
 }
 
-void WaitForFile(const char* path) {
-    for (int i = 0; i < 3000 && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES; ++i)
-        Pump(20);
-    Say("wait %s", GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES ? "timeout" : "ok");
-}
-
-void Run(const char* command) {
-    const char* equals = std::strchr(command, '=');
-    const std::string verb = equals ? std::string(command, equals - command) : command;
-    const char* arg = equals ? equals + 1 : "";
-    const std::vector<int> args = Numbers(arg);
-    if (verb == "init") {
-        int16_t status = ORV_Init(g_window, &g_id);
-        Say("init %d %d", status, g_id);
-    } else if (verb == "quit") {
-        ORV_Quit(g_id);
-        Say("quit");
-    } else if (verb == "msgid") {
-        g_freeMessage = ORV_Get_Msg_Id(g_id);
-        Say("msgid %s", g_freeMessage ? "set" : "0");
-    } else if (verb == "notes") {
-        Say("notes %d %d %d", g_notes, static_cast<int>(g_noteW), static_cast<int>(g_noteL));
-    } else if (verb == "open") {
-        Say("open %d", ORV_Open(g_id));
-    } else if (verb == "close") {
-        Say("close %d", ORV_Close(g_id));
-    } else if (verb == "busy") {
-        Say("busy %d", ORV_Is_Scanner_Busy(g_id));
-    } else if (verb == "adf") {
-        Say("adf %d", ORV_Is_Adf_Ready(g_id));
-    } else if (verb == "cancel") {
-        Say("cancel %d", ORV_Cancel(g_id));
-    } else if (verb == "caps") {
+bool Run(const Command& command) {
+    const std::string& verb = command.verb;
+    const std::vector<int>& args = command.args;
+    if (RunClientCall(command, g_window, &g_id, false))
+        return true;
+    if (verb == "caps") {
         Caps();
     } else if (verb == "getattr") {
         ScannerAttributes attributes{};
@@ -384,8 +319,6 @@ void Run(const char* command) {
         SayAttributes("getattr", status, attributes);
     } else if (verb == "setattr") {
         SetAttributes(args);
-    } else if (verb == "start") {
-        Say("start %d", ORV_Start_Scan(g_id, Arg(args, 0, 0), Arg(args, 1, 0)));
     } else if (verb == "get") {
         Get(args);
     } else if (verb == "bytes") {
@@ -399,14 +332,6 @@ void Run(const char* command) {
         Gauge();
     } else if (verb == "focus") {
         Say("focus %s", GetFocus() == g_window ? "app" : "elsewhere");
-    } else if (verb == "pump") {
-        Pump(static_cast<DWORD>(Arg(args, 0, 0)));
-        Say("pump");
-    } else if (verb == "wait") {
-        WaitForFile(arg);
-    } else if (verb == "signal") {
-        CloseHandle(CreateFileA(arg, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        Say("signal");
     } else if (verb == "destroy") {
         DestroyWindow(g_window);
         Say("destroy");
@@ -417,25 +342,17 @@ void Run(const char* command) {
     } else if (verb == "initquit") {
         InitQuit(args);
     } else {
-        Say("unknown %s", command);
+        return false;
     }
+    return true;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    KeepOutputPrivate();
-    const int first = TakeOutputArgument(argc, argv);
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = AppWindowProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "ScanApp";
-    RegisterClassA(&windowClass);
+    RegisterNotesWindowClass("ScanApp");
     g_window = CreateWindowExA(0, "ScanApp", "scanapp", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400,
-                               300, nullptr, nullptr, windowClass.hInstance, nullptr);
+                               300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     SetFocus(g_window);
-    for (int i = first; i < argc; ++i)
-        Run(argv[i]);
-    CloseHandle(ProbeOutput());
-    return 0;
+    return RunCommandLine(argc, argv, Run, 3000);
 }
