@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "orvlib.h"
+#include "orvlib_ids.h"
 #include "library_client.h"
 
 namespace {
@@ -110,7 +111,7 @@ void Gauge() {
         Say("gauge none");
         return;
     }
-    HWND control = GetDlgItem(dialog, 500);
+    HWND control = GetDlgItem(dialog, ORVLIB_GAUGE_CONTROL);
     RECT client;
     GetClientRect(control, &client);
     HDC dc = GetDC(control);
