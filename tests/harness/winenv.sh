@@ -2,7 +2,8 @@
 # wineserver, an Xvfb display and Wine's desktop process, kept for the run and stopped after it.
 # Sourced by ./run and tests/harness/wine-run. ORV_WINE_ARCH says which Wine: x86_64 is the host's
 # wine64, i686 the 32-bit Wine of the i386 tree ORV_I686_TREE (tests/i686/wine32.sh), whose
-# programs run with the tree as their root.
+# programs run with the tree as their root; wow64 the 64-bit Wine of a WoW64 tree in that variable
+# (ORV_WINE_TREE=wow64 wine32.sh), which runs 32-bit programs too.
 
 orv_wine_env() { # arch
     export ORV_WINE_ARCH=$1
@@ -11,6 +12,9 @@ orv_wine_env() { # arch
     if [ "$1" = i686 ]; then
         export WINEPREFIX="$ORV_OUT/prefix-i686" WINEARCH=win32
         export WINESERVER=/usr/lib/wine/wineserver32 # the tree's; it has no shell to find one
+    elif [ "$1" = wow64 ]; then
+        export WINEPREFIX="$ORV_OUT/prefix-wow64" WINEARCH=win64
+        export WINESERVER=/usr/lib/wine/wineserver64
     else
         export WINEPREFIX="$ORV_OUT/prefix" WINEARCH=win64
         unset WINESERVER
@@ -20,11 +24,12 @@ orv_wine_env() { # arch
 
 # Sets ORV_WINE_CMD to the command line of Wine program "$1" (wine or wineserver) of the session.
 orv_wine_cmd() {
-    if [ "${ORV_WINE_ARCH:-x86_64}" = i686 ]; then
-        local wd=$PWD
+    if [ "${ORV_WINE_ARCH:-x86_64}" != x86_64 ]; then
+        local wd=$PWD bits=32 loader=wine
+        [ "$ORV_WINE_ARCH" = wow64 ] && bits=64 loader=wine64
         [ -d "$ORV_I686_TREE$wd" ] || wd=/
-        local program=/usr/lib/wine/wine
-        [ "$1" = wineserver ] && program=/usr/lib/wine/wineserver32
+        local program=/usr/lib/wine/$loader
+        [ "$1" = wineserver ] && program=/usr/lib/wine/wineserver$bits
         ORV_WINE_CMD=(unshare --root="$ORV_I686_TREE" --wd="$wd" "$program")
     else
         ORV_WINE_CMD=("/usr/lib/wine/${1}64")

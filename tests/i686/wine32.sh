@@ -12,15 +12,28 @@
 #   wine32.sh modules        the tree (once), then prints its folder of Wine's 32-bit modules:
 #                            the TWAIN source manager and system libraries of a 32-bit Windows
 # Environment: ORV_OUT; ORV_I686_CACHE (default $ORV_OUT/wine32) holds the tree; ORV_I686_EMULATE=1
-# takes the emulated path on a kernel that could run the code natively.
+# takes the emulated path on a kernel that could run the code natively. ORV_WINE_TREE=wow64 makes
+# the same commands work on a WoW64 tree instead (default cache $ORV_OUT/wow64): amd64 and i386
+# packages unpacked together as Debian's multiarch wine64 + wine32 install them, 64-bit Wine that
+# runs 32-bit programs with the 32-bit half.
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 : "${ORV_OUT:=$repo/out}"
-cache=${ORV_I686_CACHE:-$ORV_OUT/wine32}
-tree=$cache/root
 suite=bookworm
-tree_packages=(wine32 wine libxcomposite1 libxcursor1 libxfixes3 libxi6 libxinerama1 libxrandr2
-               libxrender1 libxxf86vm1 fonts-dejavu-core)
+x_libraries=(libxcomposite1 libxcursor1 libxfixes3 libxi6 libxinerama1 libxrandr2 libxrender1
+             libxxf86vm1)
+flavour=${ORV_WINE_TREE:-i386}
+if [ "$flavour" = wow64 ]; then
+    cache=${ORV_WOW64_CACHE:-$ORV_OUT/wow64}
+    architectures=(amd64 i386)
+    tree_packages=(wine wine64 wine32:i386 "${x_libraries[@]}" "${x_libraries[@]/%/:i386}"
+                   fonts-dejavu-core)
+else
+    cache=${ORV_I686_CACHE:-$ORV_OUT/wine32}
+    architectures=(i386)
+    tree_packages=(wine32 wine "${x_libraries[@]}" fonts-dejavu-core)
+fi
+tree=$cache/root
 qemu=/usr/bin/qemu-i386
 backports_list=/etc/apt/sources.list.d/orvane-backports.sources
 backports_pin=/etc/apt/preferences.d/orvane-backports
@@ -33,7 +46,7 @@ runs_natively() {
     [ "${ORV_I686_EMULATE:-0}" != 1 ] && "$tree/lib/ld-linux.so.2" --version >/dev/null 2>&1
 }
 
-# apt for i386 only, with its own sources, lists, cache and an empty status file.
+# apt for the tree's architectures only, with its own sources, lists, cache and an empty status file.
 apt_private() {
     local dir=$cache/apt
     mkdir -p "$dir/etc/apt.conf.d" "$dir/etc/preferences.d" "$dir/etc/sources.list.d" \
@@ -45,8 +58,8 @@ deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian
 deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian-security $suite-security main
 LIST
     cat >"$dir/apt.conf" <<CONF
-APT::Architecture "i386";
-APT::Architectures { "i386"; };
+APT::Architecture "${architectures[0]}";
+APT::Architectures { $(printf '"%s"; ' "${architectures[@]}")};
 APT::Install-Recommends "false";
 Dir::Etc "$dir/etc/";
 Dir::Etc::Parts "$dir/etc/apt.conf.d/";
@@ -63,7 +76,7 @@ CONF
 # into Wine's DLL folders as a builtin DLL (without it wineboot fails on zlib1.dll).
 finish_tree() {
     local in out dir
-    for dir in "$tree"/usr/lib/i386-linux-gnu/wine/*-windows; do
+    for dir in "$tree"/usr/lib/*-linux-gnu/wine/*-windows; do
         for in in "$tree"/usr/i686-w64-mingw32/lib/zlib*.dll "$tree"/usr/x86_64-w64-mingw32/lib/zlib*.dll; do
             [ -f "$in" ] || continue
             case "$in:$dir" in */i686-*:*/i386-windows | */x86_64-*:*/x86_64-windows) ;; *) continue ;; esac
@@ -79,7 +92,7 @@ finish_tree() {
 
 make_tree() {
     if [ -f "$tree/.orvane-ready" ]; then
-        echo "i386 tree: cached $tree (wine32 $(cat "$tree/.orvane-ready"))"
+        echo "$flavour tree: cached $tree (wine32 $(cat "$tree/.orvane-ready"))"
         return 0
     fi
     local start deb
@@ -88,12 +101,12 @@ make_tree() {
     mkdir -p "$tree"
     apt_private update
     apt_private install --download-only -y "${tree_packages[@]}" >/dev/null
-    echo "i386 tree: $(ls "$cache"/apt/archives/*.deb | wc -l) packages downloaded in $(elapsed "$start") s"
+    echo "$flavour tree: $(ls "$cache"/apt/archives/*.deb | wc -l) packages downloaded in $(elapsed "$start") s"
     for deb in "$cache"/apt/archives/*.deb; do dpkg-deb -x "$deb" "$tree"; done
     finish_tree
     dpkg-deb -f "$(ls "$cache"/apt/archives/wine32_*.deb)" Version >"$tree/.orvane-ready"
     rm -f "$cache"/apt/archives/*.deb
-    echo "i386 tree: $tree ready in $(elapsed "$start") s ($(du -sm "$tree" | cut -f1) MB)"
+    echo "$flavour tree: $tree ready in $(elapsed "$start") s ($(du -sm "$tree" | cut -f1) MB)"
 }
 
 # qemu 10 from bookworm-backports, that package only: bookworm's qemu 7.2 needs minutes per Wine
@@ -158,7 +171,7 @@ inside() {
 }
 
 enter() {
-    [ -f "$tree/.orvane-ready" ] || { echo "wine32.sh: no i386 tree; run prepare first" >&2; exit 1; }
+    [ -f "$tree/.orvane-ready" ] || { echo "wine32.sh: no $flavour tree; run prepare first" >&2; exit 1; }
     local ns=(--mount --propagation private --pid --fork)
     if runs_natively; then
         export ORV_I686_PATH=native
