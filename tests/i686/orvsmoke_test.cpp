@@ -87,8 +87,9 @@ TEST_F(Smoke, PassesOnTheInstalledLibraryServerAndUninstaller) {
     // lies in the build tree beside this one.
     std::string reference;
     if (sizeof(void*) == 4 &&
-        ReadWholeFile(BinPath("..\\..\\x86_64\\bin\\orvsmoke-page.txt"), &reference))
+        ReadWholeFile(BinPath("..\\..\\x86_64\\bin\\orvsmoke-page.txt"), &reference)) {
         EXPECT_EQ(page, reference) << "the x86_64 build scanned another page";
+    }
 }
 
 // The C application built from the same header: a page whose colour bars match the chart.

@@ -104,8 +104,9 @@ TEST(PageSource, EveryLineOfTheChartMatchesItsPixelDefinition) {
         }
         EXPECT_EQ(wrong, 0) << size.width << "x" << size.lines;
         // The text must be there on pages large enough to show it, and only in its box.
-        if (size.width >= 100 && size.lines >= 100)
+        if (size.width >= 100 && size.lines >= 100) {
             EXPECT_GT(inked, size.width * size.lines / 200) << size.width << "x" << size.lines;
+        }
     }
 }
 
