@@ -1,8 +1,8 @@
 // Bytes per second through ORV_Get_Scan_Data for a 300-dpi 24-bit A4 page, at several line counts
 // per call, against the poll bound (one block per 20 ms wait of the library); the median cost of
 // one exchange, the share of the pad32 line copy in it, and the process memory a client costs.
-// Uses only orvlib.h and ORVLIB32's import library, as an application does. Run under Wine with
-// ORVLIB32.DLL in C:\windows, the server and a scanner selection in C:\windows\KELTO32, from a
+// Uses only orvlib.h and the library's import library, as an application does. Run under Wine
+// with the library in C:\windows, the server and a scanner selection in C:\windows\KELTO32, from a
 // directory without a copy of the library (`./run bench` sets this up):
 //   transfer_throughput.exe
 #include <windows.h>

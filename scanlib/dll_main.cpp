@@ -1,4 +1,4 @@
-// Process attach and detach of ORVLIB32.DLL.
+// Process attach and detach of the library (ORVLIB32.DLL, ORVLIB64.DLL).
 #include <windows.h>
 
 #include "client_table.h"

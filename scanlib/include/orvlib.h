@@ -1,6 +1,9 @@
-/* ORVLIB32.DLL, the Orvane scanner access library: exported functions, records and status codes
-   for applications written in C (C99 and later) or C++. Every function is stdcall (WINAPI) and
-   exported under its decorated name. docs/library.md is the guide to using it. */
+/* The Orvane scanner access library: exported functions, records and status codes for
+   applications written in C (C99 and later) or C++. A 32-bit program links ORVLIB32.LIB and runs
+   with ORVLIB32.DLL, whose functions are stdcall (WINAPI) and exported under their decorated
+   names; a 64-bit program links ORVLIB64.LIB and runs with ORVLIB64.DLL (plain names, the same
+   ordinals). Both lie in the Windows directory and share one scanner. docs/library.md is the
+   guide to using it. */
 #ifndef ORVLIB_H
 #define ORVLIB_H
 
@@ -199,6 +202,13 @@ ORV_LAYOUT(offsetof(DecompDataOutput, Delivered) == 4, DecompDataOutput);
 ORV_LAYOUT(sizeof(GraphicDataRequest) == 14, GraphicDataRequest);
 ORV_LAYOUT(offsetof(GraphicDataRequest, BufSize) == 8, GraphicDataRequest);
 ORV_LAYOUT(offsetof(GraphicDataRequest, LineCount) == 12, GraphicDataRequest);
+#endif
+
+/* The file name of the library a program of this build loads. */
+#ifdef _WIN64
+#define ORV_LIBRARY_FILE "ORVLIB64.DLL"
+#else
+#define ORV_LIBRARY_FILE "ORVLIB32.DLL"
 #endif
 
 #ifdef __cplusplus

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "orvlib.h"
 
 namespace {
 
@@ -79,7 +80,7 @@ struct App {
 struct Faults : ::testing::Test {
     void SetUp() override {
         Clear();
-        ASSERT_TRUE(PlaceInWindows("ORVLIB32.DLL"));
+        ASSERT_TRUE(PlaceInWindows(ORV_LIBRARY_FILE));
         // Beside the library, so the application loads the installed copy.
         ASSERT_TRUE(PlaceInWindows("faultapp.exe"));
         ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));

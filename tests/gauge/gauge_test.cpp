@@ -2,6 +2,7 @@
 // dialog of the installation program's kind over an owner window; the bar is read back from the
 // gauge control's pixels.
 #include "harness.h"
+#include "orvlib.h"
 #include "progress_gauge.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ constexpr uint16_t kScanGauge = 500;
 constexpr uint16_t kCopyGauge = 622;
 
 struct GaugeFixture : ::testing::Test {
-    HMODULE library = nullptr; // ORVLIB32.DLL as resources only: its attach step must not run
+    HMODULE library = nullptr; // the library as resources only: its attach step must not run
     HWND owner = nullptr;
     HWND edit = nullptr;
     HWND dialog = nullptr;
@@ -27,7 +28,7 @@ struct GaugeFixture : ::testing::Test {
     void SetUp() override {
         ResetInstall();
         library =
-            LoadLibraryExA(BinPath("ORVLIB32.DLL").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+            LoadLibraryExA(BinPath(ORV_LIBRARY_FILE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_NE(library, nullptr);
         WNDCLASSA windowClass{};
         windowClass.lpfnWndProc = DefWindowProcA;

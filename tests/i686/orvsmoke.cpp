@@ -199,7 +199,7 @@ void CleanStep() {
     Check(ended && code == 0, "uninstaller ended after No", "exit " + std::to_string(code));
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    const std::string library = std::string(windows) + "\\ORVLIB32.DLL";
+    const std::string library = std::string(windows) + "\\" ORV_LIBRARY_FILE;
     Check(GetFileAttributesA(library.c_str()) != INVALID_FILE_ATTRIBUTES, "library still there");
 }
 

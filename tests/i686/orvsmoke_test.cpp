@@ -7,6 +7,7 @@
 #include <string>
 
 #include "harness.h"
+#include "orvlib.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ std::string GrayBitmap() {
 struct Smoke : ::testing::Test {
     void SetUp() override {
         ResetInstall();
-        ASSERT_TRUE(PlaceInWindows("ORVLIB32.DLL"));
+        ASSERT_TRUE(PlaceInWindows(ORV_LIBRARY_FILE));
         ASSERT_TRUE(PlaceInWindows("orvsmoke.exe"));
         ASSERT_TRUE(PlaceInWindows("orvsmokec.exe"));
         ASSERT_TRUE(PlaceInWindows("ORVCLEAN.EXE"));

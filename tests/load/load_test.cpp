@@ -18,6 +18,7 @@
 
 #include "client_table.h"
 #include "harness.h"
+#include "orvlib.h"
 #include "process_probe.h"
 
 namespace {
@@ -108,7 +109,7 @@ std::string HashField(const std::string& line) {
 struct Load : ::testing::Test {
     void SetUp() override {
         Clear();
-        ASSERT_TRUE(PlaceInWindows("ORVLIB32.DLL"));
+        ASSERT_TRUE(PlaceInWindows(ORV_LIBRARY_FILE));
         ASSERT_TRUE(PlaceInWindows("scanapp.exe"));
         ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
         ASSERT_TRUE(PlaceInAppDir("ORVDR07.EXE"));

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "harness.h"
+#include "orvlib.h"
 
 namespace {
 
@@ -123,7 +124,7 @@ Rgb Expected(const Mode& mode, const Rgb& c) {
 struct OrvscanRuns : ::testing::Test {
     void SetUp() override {
         ResetInstall();
-        ASSERT_TRUE(PlaceInWindows("ORVLIB32.DLL"));
+        ASSERT_TRUE(PlaceInWindows(ORV_LIBRARY_FILE));
         ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
         ASSERT_TRUE(PlaceInAppDir("ORVDR07.EXE"));
         // The program lives apart from the build tree's copy of the library.

@@ -1,6 +1,6 @@
-// A test application: loads ORVLIB32.DLL from the Windows directory and runs the commands of its
-// command line in order, one result line each on stdout. Waits keep the window messages flowing
-// so that other processes' broadcasts are answered.
+// A test application: loads the library of its build (ORVLIB32.DLL or ORVLIB64.DLL) from the
+// Windows directory and runs the commands of its command line in order, one result line each on
+// stdout. Waits keep the window messages flowing so that other processes' broadcasts are answered.
 //   load[=path]  init  init-again  quit=ID  msgid=ID  version  setup=ID  table  unload
 //   signal=FILE  wait=FILE  pump=MS  destroy
 #include <windows.h>
@@ -60,7 +60,7 @@ bool Run(const Command& command) {
     const char* arg = command.arg;
     const int32_t id = std::atoi(arg);
     if (verb == "load") {
-        std::string path = *arg ? arg : "C:\\windows\\ORVLIB32.DLL";
+        std::string path = *arg ? arg : "C:\\windows\\" ORV_LIBRARY_FILE;
         g_library = LoadLibraryA(path.c_str());
         if (g_library)
             Say("load ok");

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "orvlib.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ bool WaitForProcessCount(const char* name, int count, DWORD timeoutMs) {
 struct LibraryProcesses : ::testing::Test {
     void SetUp() override {
         Clear();
-        ASSERT_TRUE(PlaceInWindows("ORVLIB32.DLL"));
+        ASSERT_TRUE(PlaceInWindows(ORV_LIBRARY_FILE));
         ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
         ASSERT_TRUE(PlaceInAppDir("ORVDR07.EXE"));
         Select(7, "ORVDR07.EXE");
@@ -50,7 +51,7 @@ struct LibraryProcesses : ::testing::Test {
         for (const char* driver : kDrivers)
             KillProcessesNamed(driver);
         std::string scratch = WindowsDir() + "ORVTEST\\";
-        DeleteFileA((scratch + "ORVLIB32.DLL").c_str());
+        DeleteFileA((scratch + ORV_LIBRARY_FILE).c_str());
         RemoveDirectoryA(scratch.c_str());
     }
     static void Select(int id, const char* driver) {
@@ -317,8 +318,8 @@ TEST_F(LibraryProcesses, TheLibraryLoadsOnlyFromTheWindowsDirectory) {
     std::string scratch = WindowsDir() + "ORVTEST\\";
     CreateDirectoryA(scratch.c_str(), nullptr);
     ASSERT_TRUE(
-        CopyFileA(BinPath("ORVLIB32.DLL").c_str(), (scratch + "ORVLIB32.DLL").c_str(), FALSE));
-    EXPECT_NE(App("load=" + scratch + "ORVLIB32.DLL").find("load failed"), std::string::npos);
+        CopyFileA(BinPath(ORV_LIBRARY_FILE).c_str(), (scratch + ORV_LIBRARY_FILE).c_str(), FALSE));
+    EXPECT_NE(App("load=" + scratch + ORV_LIBRARY_FILE).find("load failed"), std::string::npos);
     // The refused copy has found or started the server all the same, and, with nobody else
     // using it, closed it again.
     EXPECT_NE(ServerLog().find("INITIATE app=Orvane topic=Vellicor\n"), std::string::npos)

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "orvlib.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ std::string Bytes(const std::string& hex, size_t offset, size_t count) {
 struct ScanSession : ::testing::Test {
     void SetUp() override {
         Clear();
-        ASSERT_TRUE(PlaceInWindows("ORVLIB32.DLL"));
+        ASSERT_TRUE(PlaceInWindows(ORV_LIBRARY_FILE));
         // Beside the library, so the application loads the installed copy.
         ASSERT_TRUE(PlaceInWindows("scanapp.exe"));
         ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));

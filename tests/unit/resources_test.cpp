@@ -1,6 +1,7 @@
 // The library's resources as a built module carries them: nine blocks under one resource
 // language, texts reaching LoadStringA as Windows-1252.
 #include "harness.h"
+#include "orvlib.h"
 #include "language.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,8 @@ struct ModuleFixture : ::testing::Test {
     HMODULE module = nullptr;
     void SetUp() override {
         // As a data file: the library's attach step must not run here.
-        module = LoadLibraryExA(BinPath("ORVLIB32.DLL").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        module =
+            LoadLibraryExA(BinPath(ORV_LIBRARY_FILE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_NE(module, nullptr);
     }
     void TearDown() override { FreeLibrary(module); }
@@ -157,7 +159,7 @@ TEST_F(ModuleFixture, SpanishTitleReachesAnsiCallersAs1252) {
 }
 
 TEST(VersionResource, EveryShippedBinaryCarriesOne) {
-    for (const char* name : {"ORVLIB32.DLL"}) {
+    for (const char* name : {ORV_LIBRARY_FILE}) {
         std::string path = BinPath(name);
         DWORD ignored = 0;
         DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
