@@ -8,6 +8,7 @@
 #include "progman_client.h"
 #include "scanner_list.h"
 #include "setup.h"
+#include "windows_bitness.h"
 #include "windows_path.h"
 
 namespace {
@@ -178,7 +179,8 @@ void AddSharedFileCounts() {
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
         return;
     // Fixed runs of the shipped manifest: the Windows directory's names, the application
-    // directory's and the SYSTEM directory's, the last formed literally below the target root.
+    // directory's and the SYSTEM directory's, the last formed literally below the target root;
+    // on 64-bit Windows the 64-bit library's too.
     char appDir[kSetupPathBytes] = "";
     char systemDir[kSetupPathBytes] = "";
     LoadStringA(g_setup.instance, MANIFEST_KELTO32_DESTINATION, appDir, sizeof appDir);
@@ -188,5 +190,7 @@ void AddSharedFileCounts() {
     RaiseRun(key, MANIFEST_UTILS_FIRST_NAME, MANIFEST_UTILS_COUNT, "");
     RaiseRun(key, MANIFEST_KELTO32_FIRST_NAME, MANIFEST_KELTO32_COUNT, appDir);
     RaiseRun(key, MANIFEST_SYSTEM_FIRST_NAME, MANIFEST_SYSTEM_COUNT, systemDir);
+    if (IsWindows64Bit()) // the library for 64-bit applications lies in the Windows directory
+        RaiseRun(key, MANIFEST_UTILS64_FIRST_NAME, MANIFEST_UTILS64_COUNT, "");
     RegCloseKey(key);
 }

@@ -1,6 +1,7 @@
 // Moving files from the distribution: the working files before the wizard, the manifest groups
-// after Finish (expanded, never replacing a newer installed file) and the whole distribution,
-// still compressed, in distribution copy mode. The manifest is the string table below id 1000.
+// after Finish (expanded, never replacing a newer installed file; on 64-bit Windows the library
+// for 64-bit applications too) and the whole distribution, still compressed, in distribution copy
+// mode. The manifest is the string table below id 1000.
 #include <cstring>
 
 #include "language.h"
@@ -9,10 +10,12 @@
 #include "progress_gauge.h"
 #include "setup.h"
 #include "version_copy.h"
+#include "windows_bitness.h"
 
 namespace {
 
 constexpr int kDriverGroup = MANIFEST_DRIVER_GROUP;
+constexpr int kWindows64Group = MANIFEST_UTILS64_GROUP;
 // A group holds its count, source and destination directories, then its names from g + 3.
 constexpr ManifestLayout kInstallLayout = {3};
 constexpr int kSystemCompareChars = 23;
@@ -60,18 +63,28 @@ void CopyOneFile(HWND dialog, CopyMode mode, const char* sourceDir, const char* 
     }
 }
 
-int CopyGroups(HWND owner, HWND dialog, CopyMode mode, int total, const char* sourceRoot,
-               const char* targetRoot) {
+// The groups from 120 upward that add up to total, then group extraGroup (0 for none), which lies
+// beyond them, when it has names that fit below the next group; -1 when the walk's groups do not
+// add up to the total: such a manifest is refused before anything is copied.
+int PlanGroups(int total, int extraGroup, ManifestGroupSpan (&groups)[kMaxManifestGroups]) {
+    int found = WalkManifestGroups(ReadManifestString, nullptr, total, kInstallLayout, groups);
+    if (found < 0)
+        return -1;
+    const int extraCount = extraGroup ? ManifestNumber(extraGroup) : 0;
+    if (extraCount > 0 && found < kMaxManifestGroups &&
+        extraCount < kManifestGroupStep - kInstallLayout.firstName)
+        groups[found++] = {extraGroup, extraCount};
+    return found;
+}
+
+int CopyGroups(HWND owner, HWND dialog, CopyMode mode, const ManifestGroupSpan* groups, int found,
+               const char* sourceRoot, const char* targetRoot) {
     ClearGaugeCancel();
+    int total = 0;
+    for (int i = 0; i < found; ++i)
+        total += groups[i].count;
     if (total < 1)
         return kCopyComplete;
-    // The copy below walks only groups that add up to the total: a manifest whose groups do not
-    // is refused before anything is copied.
-    ManifestGroupSpan groups[kMaxManifestGroups];
-    const int found =
-        WalkManifestGroups(ReadManifestString, nullptr, total, kInstallLayout, groups);
-    if (found < 0)
-        return kCopyRejected;
     int done = 0;
     bool cancelled = false;
     for (int i = 0; i < found && !cancelled; ++i) {
@@ -137,13 +150,22 @@ bool BuildGroupPaths(int group, CopyMode mode, const char* sourceRoot, const cha
 }
 
 int CopyManifest(HWND owner, HWND dialog, const char* sourceRoot, const char* targetRoot) {
-    return CopyGroups(owner, dialog, CopyMode::Install, ManifestNumber(kManifestTotalId),
-                      sourceRoot, targetRoot);
+    ManifestGroupSpan groups[kMaxManifestGroups];
+    const int found = PlanGroups(ManifestNumber(kManifestTotalId),
+                                 IsWindows64Bit() ? kWindows64Group : 0, groups);
+    if (found < 0)
+        return kCopyRejected;
+    return CopyGroups(owner, dialog, CopyMode::Install, groups, found, sourceRoot, targetRoot);
 }
 
 int CopyDistribution(HWND owner, HWND dialog, const char* sourceRoot, const char* targetRoot) {
-    int total = ManifestNumber(kManifestTotalId) + ManifestNumber(kDriverGroup);
-    return CopyGroups(owner, dialog, CopyMode::Distribution, total, sourceRoot, targetRoot);
+    // The driver group follows the installation groups; the 64-bit group comes after it.
+    ManifestGroupSpan groups[kMaxManifestGroups];
+    const int found = PlanGroups(ManifestNumber(kManifestTotalId) + ManifestNumber(kDriverGroup),
+                                 kWindows64Group, groups);
+    if (found < 0)
+        return kCopyRejected;
+    return CopyGroups(owner, dialog, CopyMode::Distribution, groups, found, sourceRoot, targetRoot);
 }
 
 int CopyFileRaw(HWND dialog, int sourceItem, int destinationItem, const char* source,

@@ -4,6 +4,8 @@
 make_manifest.py manifest.txt out.rci out.h
 String 115 is the total of the installation groups; group g holds its count at g, its source
 directory at g+1, its destination at g+2 (absent for the target root) and its names from g+3.
+Groups marked "driver" or "win64" stay out of the total: the driver group is copied only by the
+distribution copy, the win64 group also by an installation on 64-bit Windows.
 The header names each group's ids and count after its source directory (MANIFEST_UTILS_GROUP,
 _DESTINATION, _FIRST_NAME, _COUNT) for the code that walks a fixed group.
 """
@@ -11,7 +13,8 @@ import sys
 
 
 def read_manifest(path):
-    """Returns [(group id, source, destination or None, is driver group, [names])]."""
+    """Returns [(group id, source, destination or None, kind or None, [names])], kind being
+    "driver" or "win64" for the groups outside the total."""
     groups = []
     with open(path, encoding="ascii") as lines:
         for raw in lines:
@@ -21,8 +24,10 @@ def read_manifest(path):
             words = line.split()
             if words[0] == "group":
                 destination = None if words[3] == "-" else words[3]
-                groups.append((int(words[1]), words[2], destination,
-                               len(words) > 4 and words[4] == "driver", []))
+                kind = words[4] if len(words) > 4 else None
+                if kind not in (None, "driver", "win64"):
+                    sys.exit(f"group {words[1]}: unknown kind {kind}")
+                groups.append((int(words[1]), words[2], destination, kind, []))
             else:
                 groups[-1][4].append(line)
     return groups
@@ -30,7 +35,7 @@ def read_manifest(path):
 
 def main():
     groups = read_manifest(sys.argv[1])
-    total = sum(len(names) for _, _, _, driver, names in groups if not driver)
+    total = sum(len(names) for _, _, _, kind, names in groups if not kind)
     out = ["// Generated from setup/manifest.txt by make_manifest.py.", "STRINGTABLE", "BEGIN",
            f'    115 "{total}"']
     for group, source, destination, _, names in groups:

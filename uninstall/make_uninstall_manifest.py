@@ -3,7 +3,7 @@
 
 make_uninstall_manifest.py manifest.txt out.rci
 Same groups as the installation program without the source directory and without the driver
-group: string 115 is the total, group g holds its count at g, its directory below the Windows
+group (the win64 group is one of them: its files go wherever they were installed): string 115 is the total, group g holds its count at g, its directory below the Windows
 directory at g+1 (absent for the Windows directory itself) and its names from g+2.
 """
 import os
@@ -18,7 +18,7 @@ from make_manifest import read_manifest  # noqa: E402
 def read_groups(path):
     """Returns [(group id, destination or None, [names])] of the installation groups."""
     return [(group, destination, names)
-            for group, _, destination, driver, names in read_manifest(path) if not driver]
+            for group, _, destination, kind, names in read_manifest(path) if kind != "driver"]
 
 
 def main():

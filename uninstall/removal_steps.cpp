@@ -195,7 +195,7 @@ void ReleaseSharedFileCounts(const RemovalRun* run) {
         return;
     ManifestGroup groups[kMaxManifestGroups];
     int found = ReadManifestGroups(run, groups);
-    for (int counted : {kWindowsGroup, kAppDirGroup, kSystemGroup}) {
+    for (int counted : {kWindowsGroup, kAppDirGroup, kSystemGroup, kWindows64Group}) {
         for (int k = 0; k < found; ++k) {
             if (groups[k].id != counted)
                 continue;

@@ -15,10 +15,12 @@
 constexpr int kPathChars = kToolPathChars;
 constexpr int kNameChars = 48;
 
-// Groups whose files carry shared-file counts: the Windows directory, KELTO32 and SYSTEM.
+// Groups whose files carry shared-file counts: the Windows directory, KELTO32, SYSTEM and the
+// 64-bit library's (in the Windows directory, counted on 64-bit Windows only).
 constexpr int kWindowsGroup = 120;
 constexpr int kAppDirGroup = 220;
 constexpr int kSystemGroup = 420;
+constexpr int kWindows64Group = 620;
 
 struct RemovalRun {
     HINSTANCE module;         // holds the strings

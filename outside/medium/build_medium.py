@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Lays out the Orvane 2.0 distribution medium from the installation manifest.
 
-build_medium.py --bin DIR --szdd ORVSZDD [--platform DIR]... [--partial] OUT
+build_medium.py --build DIR [--build DIR]... --szdd ORVSZDD [--platform DIR]... [--partial] OUT
 
 OUT receives ORVSETUP.EXE as it is and every manifest file, SZDD-compressed with the last
 character of its name replaced by "_", in the group's source directory (UTILS, KELTO32, PIXTRAN,
-SYSTEM, DRIVER). A file is taken from the first place that has it: this folder's files/, the
-scanner library's public header (ORVLIB.H), the build's bin folder (DIR), then the platform
+SYSTEM, DRIVER, UTILS64). A file is taken from the first place that has it: this folder's files/,
+the scanner library's public header (ORVLIB.H), the build folders in the order given (the i686
+build's binaries, then the x86_64 build's ORVLIB64.DLL and its import library), then the platform
 folders in the order given (the TWAIN source manager and the system libraries of the Windows the medium is for).
 A file found nowhere stops the build and is named; --partial leaves such files off instead, still
 naming each, for test media of a tree that lacks them.
@@ -38,7 +39,7 @@ def find_in(directory, name):
 def find_source(name, args):
     if name in SPECIAL and os.path.isfile(SPECIAL[name]):
         return SPECIAL[name]
-    for directory in [os.path.join(HERE, "files"), args.bin] + args.platform:
+    for directory in [os.path.join(HERE, "files")] + args.build + args.platform:
         found = find_in(directory, name)
         if found:
             return found
@@ -47,7 +48,8 @@ def find_source(name, args):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--bin", required=True, help="build bin folder with the binaries")
+    parser.add_argument("--build", action="append", required=True,
+                        help="build folder with binaries or import libraries (repeatable)")
     parser.add_argument("--szdd", required=True, help="the orvszdd compressor")
     parser.add_argument("--platform", action="append", default=[],
                         help="folder with the platform's files (repeatable)")
@@ -57,7 +59,7 @@ def main():
 
     groups = read_manifest(os.path.join(ROOT, "setup", "manifest.txt"))
     plan, missing = [], []
-    setup = find_in(args.bin, "ORVSETUP.EXE")
+    setup = next(filter(None, (find_in(d, "ORVSETUP.EXE") for d in args.build)), None)
     if not setup:
         missing.append("ORVSETUP.EXE")
     for _, source_dir, _, _, names in groups:

@@ -17,6 +17,7 @@
 #include "config_names.h"
 #include "prefix_snapshot.h"
 #include "setup_driver.h"
+#include "windows_bitness.h"
 
 namespace {
 
@@ -139,9 +140,9 @@ void RemoveEverything() {
         KillProcessesNamed(program);
     ResetInstall();
     for (const char* name :
-         {"ORVLIB32.DLL", "ORVCPL32.DLL", "ORVCLEAN.EXE", "ORVLIB.H", "ORVREAD.TXT", "ORVLIC.TXT",
-          "ORVSCAN.TXT", "ORVPORT.TXT", "ORVTWAIN.TXT", "TWAIN.DLL", "TWUNK_16.EXE", "TWUNK_32.EXE",
-          "ORVANE.LST"})
+         {"ORVLIB32.DLL", "ORVLIB64.DLL", "ORVLIB64.LIB", "ORVCPL32.DLL", "ORVCLEAN.EXE",
+          "ORVLIB.H", "ORVREAD.TXT", "ORVLIC.TXT", "ORVSCAN.TXT", "ORVPORT.TXT", "ORVTWAIN.TXT",
+          "TWAIN.DLL", "TWUNK_16.EXE", "TWUNK_32.EXE", "ORVANE.LST"})
         DeleteFileA((WindowsDir() + name).c_str());
     DeleteTree(WindowsDir() + "PIXTRAN\\");
     DeleteTree(kScanDir);
@@ -219,6 +220,9 @@ TEST_F(LifeCycle, InstallConfigureScanUninstall) {
     EXPECT_TRUE(FileExists(WindowsDir() + "PIXTRAN\\COLORPRO.PXW"));
     EXPECT_TRUE(FileExists(ProgramsFolder() + kGroup + "\\Orvane 2.0.lnk"));
     EXPECT_TRUE(FileExists(ProgramsFolder() + kGroup + "\\Uninstall Orvane 2.0.lnk"));
+    // The library for 64-bit applications and its import library come on 64-bit Windows only.
+    EXPECT_EQ(FileExists(WindowsDir() + "ORVLIB64.DLL"), IsWindows64Bit());
+    EXPECT_EQ(FileExists(WindowsDir() + "ORVLIB64.LIB"), IsWindows64Bit());
     const Snapshot installed = Take();
     Note(DescribeDifference("== What the installation added (+) and rewrote (~)",
                             CompareFiles(before, installed)));

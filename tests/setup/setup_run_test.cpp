@@ -5,6 +5,7 @@
 // prefix: files, configuration files, registry, Program Manager items.
 #include "harness.h"
 #include "setup_driver.h"
+#include "windows_bitness.h"
 
 #include <commctrl.h>
 #include <prsht.h>
@@ -39,7 +40,7 @@ std::string Medium() {
 struct Group {
     std::string source;
     std::string destination;
-    bool driver = false;
+    std::string kind; // "driver", "win64" or empty
     std::vector<std::string> names;
 };
 std::vector<Group> ReadManifest() {
@@ -52,10 +53,10 @@ std::vector<Group> ReadManifest() {
         if (line.empty() || line[0] == '#')
             continue;
         if (line.rfind("group ", 0) == 0) {
-            char source[32] = "", destination[32] = "", driver[16] = "";
+            char source[32] = "", destination[32] = "", kind[16] = "";
             int id = 0;
-            sscanf(line.c_str(), "group %d %31s %31s %15s", &id, source, destination, driver);
-            groups.push_back({source, destination, std::string(driver) == "driver", {}});
+            sscanf(line.c_str(), "group %d %31s %31s %15s", &id, source, destination, kind);
+            groups.push_back({source, destination, kind, {}});
         } else {
             groups.back().names.push_back(line);
         }
@@ -275,17 +276,20 @@ TEST_F(SetupProgram, FullInstallationOfAPixelDriverModel) {
     CloseShellFolderWindows();
 
     // Every file the medium holds, expanded into its group's directory; what it lacks is absent.
+    // The library for 64-bit applications comes only on 64-bit Windows.
+    const bool windows64 = IsWindows64Bit();
     int installed = 0;
     for (const Group& group : ReadManifest()) {
-        if (group.driver)
+        if (group.kind == "driver")
             continue;
         for (const std::string& name : group.names) {
-            bool shipped = FileExists(Medium() + group.source + "\\" + Compressed(name));
+            bool shipped = FileExists(Medium() + group.source + "\\" + Compressed(name)) &&
+                           (group.kind != "win64" || windows64);
             EXPECT_EQ(FileExists(InstalledDir(group) + name), shipped) << name;
             installed += shipped;
         }
     }
-    EXPECT_EQ(installed, 25);
+    EXPECT_EQ(installed, windows64 ? 27 : 25);
     std::string built, expanded;
     ASSERT_TRUE(ReadWholeFile(BinPath("ORVMAIN.EXE"), &built));
     ASSERT_TRUE(ReadWholeFile(AppDir() + "ORVMAIN.EXE", &expanded));
@@ -337,6 +341,7 @@ TEST_F(SetupProgram, SecondInstallationRaisesCountsAndKeepsTheEntry) {
     // The SYSTEM run is named literally below the Windows directory.
     EXPECT_EQ(RegCount("C:\\windows\\SYSTEM\\CTL3D32.DLL"), 1u);
     EXPECT_EQ(RegCount("C:\\windows\\TWUNK_32.EXE"), 1u); // counted even when not shipped
+    EXPECT_EQ(RegCount("C:\\windows\\ORVLIB64.DLL"), IsWindows64Bit() ? 1u : 0u);
     EXPECT_EQ(Profile(AppDir() + "ORVANE.IFF", "Scanner", "CurrentScannerId"), "13");
     EXPECT_EQ(Profile(AppDir() + "ORVANE.IFF", "Scanner", "CurrentDriver"), "ORVDR13.EXE");
     EXPECT_TRUE(FileExists(AppDir() + "ORVDR13.EXE"));
@@ -647,7 +652,7 @@ TEST_F(SetupProgram, DistributionCopy) {
             files += present;
         }
     }
-    EXPECT_EQ(files, 76);
+    EXPECT_EQ(files, 78);
     EXPECT_FALSE(FileExists(WindowsDir() + "ORVANE.LST"));
     EXPECT_FALSE(FileExists(AppDir()));
     DeleteTree(root);
