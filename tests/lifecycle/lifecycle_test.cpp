@@ -370,11 +370,13 @@ TEST_F(LifeCycle, InstallConfigureScanUninstall) {
     // Rewritten and still there: the platform's TWAIN manager, which the installation laid its
     // own copy over and whose platform count kept it, and the SYSTEM group's libraries, which
     // the installation expanded into the system directory (the uninstaller looks for them in
-    // SYSTEM below the Windows directory).
+    // SYSTEM below the Windows directory); for a 32-bit installation program on 64-bit Windows
+    // that is syswow64, which a 32-bit test also sees as system32.
     for (const std::string& path : files.rewritten) {
         std::string upper = Upper(path);
         bool expected = upper == Upper(kPlatformTwain) ||
-                        upper.find("\\SYSTEM32\\") != std::string::npos || !Ours(path);
+                        upper.find("\\SYSTEM32\\") != std::string::npos ||
+                        upper.find("\\SYSWOW64\\") != std::string::npos || !Ours(path);
         EXPECT_TRUE(expected) << "rewritten: " << path;
     }
     // A shared count stays only with a file that stays (the TWAIN manager, the running
