@@ -36,3 +36,10 @@ struct ManifestGroupSpan {
 int WalkManifestGroups(ManifestStringReader reader, void* context, int total,
                        const ManifestLayout& layout,
                        ManifestGroupSpan (&groups)[kMaxManifestGroups]);
+
+// Adds group id, one beyond the total's groups (the library for 64-bit applications), after the
+// `found` groups of a walk when it has names and they fit as a walked group's must; returns the
+// number of groups then (found as it was for a walk that failed).
+int AddManifestGroup(ManifestStringReader reader, void* context, int id,
+                     const ManifestLayout& layout, ManifestGroupSpan (&groups)[kMaxManifestGroups],
+                     int found);

@@ -1,7 +1,8 @@
 // A manifest string table of any content, one "id text" string per line, walked with the
 // installation program's and the uninstaller's layouts: a walk either refuses the manifest or
 // gives consecutive groups from 120 whose counts add up to the total, each holding its names
-// below the next group and below the language blocks. Manifest numbers are checked against a
+// below the next group and below the language blocks; the 64-bit library's group follows them
+// under the same rule. Manifest numbers are checked against a
 // reading of their own.
 #include <cstring>
 #include <map>
@@ -92,6 +93,14 @@ void CheckWalk(Table& table, int total, const ManifestLayout& layout) {
         sum += group.count;
     }
     FUZZ_REQUIRE(sum == total);
+    // The 64-bit library's group joins after the walk only with names that stay below the next
+    // group and the language blocks.
+    const int count = ManifestNumber(ReadString, &table, 620);
+    const int lastName = 620 + layout.firstName - 1 + count;
+    const bool fits = count >= 1 && lastName < 720 && found < kMaxManifestGroups;
+    const int added = AddManifestGroup(ReadString, &table, 620, layout, groups, found);
+    FUZZ_REQUIRE(added == found + (fits ? 1 : 0));
+    FUZZ_REQUIRE(!fits || (groups[found].id == 620 && groups[found].count == count));
 }
 
 } // namespace

@@ -63,18 +63,15 @@ void CopyOneFile(HWND dialog, CopyMode mode, const char* sourceDir, const char* 
     }
 }
 
-// The groups from 120 upward that add up to total, then group extraGroup (0 for none), which lies
-// beyond them, when it has names that fit below the next group; -1 when the walk's groups do not
-// add up to the total: such a manifest is refused before anything is copied.
+// The groups from 120 upward that add up to total, then group extraGroup (0 for none); -1 when
+// the walk's groups do not add up to the total: such a manifest is refused before anything is
+// copied.
 int PlanGroups(int total, int extraGroup, ManifestGroupSpan (&groups)[kMaxManifestGroups]) {
-    int found = WalkManifestGroups(ReadManifestString, nullptr, total, kInstallLayout, groups);
-    if (found < 0)
-        return -1;
-    const int extraCount = extraGroup ? ManifestNumber(extraGroup) : 0;
-    if (extraCount > 0 && found < kMaxManifestGroups &&
-        extraCount < kManifestGroupStep - kInstallLayout.firstName)
-        groups[found++] = {extraGroup, extraCount};
-    return found;
+    const int found =
+        WalkManifestGroups(ReadManifestString, nullptr, total, kInstallLayout, groups);
+    if (found < 0 || !extraGroup)
+        return found;
+    return AddManifestGroup(ReadManifestString, nullptr, extraGroup, kInstallLayout, groups, found);
 }
 
 int CopyGroups(HWND owner, HWND dialog, CopyMode mode, const ManifestGroupSpan* groups, int found,

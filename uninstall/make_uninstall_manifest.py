@@ -3,7 +3,7 @@
 
 make_uninstall_manifest.py manifest.txt out.rci
 Same groups as the installation program without the source directory and without the driver
-group (the win64 group is one of them: its files go wherever they were installed): string 115 is the total, group g holds its count at g, its directory below the Windows
+group; the win64 group stays beyond the total, as in the installation program's table: string 115 is the total, group g holds its count at g, its directory below the Windows
 directory at g+1 (absent for the Windows directory itself) and its names from g+2.
 """
 import os
@@ -16,8 +16,8 @@ from make_manifest import read_manifest  # noqa: E402
 
 
 def read_groups(path):
-    """Returns [(group id, destination or None, [names])] of the installation groups."""
-    return [(group, destination, names)
+    """Returns [(group id, destination or None, kind, [names])] of the groups to remove."""
+    return [(group, destination, kind, names)
             for group, _, destination, kind, names in read_manifest(path) if kind != "driver"]
 
 
@@ -25,8 +25,8 @@ def main():
     groups = read_groups(sys.argv[1])
     out = ["// Generated from the installation manifest list by make_uninstall_manifest.py.",
            "STRINGTABLE", "BEGIN",
-           f'    115 "{sum(len(names) for _, _, names in groups)}"']
-    for group, directory, names in groups:
+           f'    115 "{sum(len(names) for _, _, kind, names in groups if not kind)}"']
+    for group, directory, _, names in groups:
         if group + 1 + len(names) >= group + 100:
             sys.exit(f"group {group}: {len(names)} names do not fit below the next group")
         out.append(f'    {group} "{len(names)}"')

@@ -110,8 +110,10 @@ void RemoveDriverPrograms(const RemovalRun* run) {
 int ReadManifestGroups(const RemovalRun* run, ManifestGroup (&groups)[kMaxManifestGroups]) {
     const int total = ManifestNumber(ReadManifestString, run->module, kManifestTotalId);
     ManifestGroupSpan spans[kMaxManifestGroups];
-    const int found =
-        WalkManifestGroups(ReadManifestString, run->module, total, kRemovalLayout, spans);
+    // The 64-bit library's group lies beyond the total: its files go wherever they were installed.
+    const int found = AddManifestGroup(
+        ReadManifestString, run->module, kWindows64Group, kRemovalLayout, spans,
+        WalkManifestGroups(ReadManifestString, run->module, total, kRemovalLayout, spans));
     for (int k = 0; k < found; ++k) {
         ManifestGroup& group = groups[k];
         group.id = spans[k].id;

@@ -55,9 +55,10 @@ struct ManifestGroup {
     int32_t count;
     char dir[kPathChars];
 };
-// The groups from 120 up to where their counts reach the total. -1 when the manifest is
-// inconsistent (counts that overshoot the total or never reach it, names running into the next
-// group, directories too long): such a manifest names no file at all.
+// The groups from 120 up to where their counts reach the total, then the 64-bit library's group
+// (620) when the manifest has it. -1 when the manifest is inconsistent (counts that overshoot the
+// total or never reach it, names running into the next group, directories too long): such a
+// manifest names no file at all.
 int ReadManifestGroups(const RemovalRun* run, ManifestGroup (&groups)[kMaxManifestGroups]);
 // Path of name `index` (1..count) of a group; false when the name is missing or too long.
 bool ManifestFilePath(const RemovalRun* run, const ManifestGroup& group, int index,

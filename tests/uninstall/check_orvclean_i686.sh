@@ -27,4 +27,5 @@ for block in 1 2 3 4 5 6 7 8 9; do
     check "block $block caption and group" $?
 done
 has "$resources" '^ +115, "25"'; check "manifest total 25" $?
+has "$resources" '^ +620, "2"' && has "$resources" '^ +622, "ORVLIB64.DLL"'; check "64-bit library group" $?
 exit $fail
