@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "client_table.h"
 #include "harness.h"
 #include "orvlib.h"
 #include "process_probe.h"
+#include "table_line.h"
 
 namespace {
 
@@ -76,13 +76,6 @@ bool WritePatternBmp(const std::string& path) {
             bmp += static_cast<char>(rgb[0]);
         }
     return WriteTextFile(path, bmp);
-}
-
-uint32_t Fnv1a(const std::vector<uint8_t>& bytes) {
-    uint32_t hash = 2166136261u;
-    for (uint8_t b : bytes)
-        hash = (hash ^ b) * 16777619u;
-    return hash;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -143,23 +136,12 @@ struct Load : ::testing::Test {
     }
 };
 
-// The client table as it stands, read while this process keeps it alive.
-struct TableSnapshot {
-    TableHeader header{};
-    std::vector<ClientEntry> entries;
-};
-
 // Eight applications scan concurrently, the odd-numbered ones running oddProgram: every page
 // arrives whole, every client gets an id of its own, and nothing is left afterwards.
 void EightApplicationsShareOneServer(const char* oddProgram) {
     const int cycles = EnvCount("ORV_LOAD_CYCLES", 15);
-    // Held across the run so the table can be read after the last application has gone.
-    HANDLE table = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kTableSize,
-                                      kTableName);
-    ASSERT_NE(table, nullptr);
-    ASSERT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "a table was left";
-    auto* view = static_cast<const uint8_t*>(MapViewOfFile(table, FILE_MAP_READ, 0, 0, kTableSize));
-    ASSERT_NE(view, nullptr);
+    const HeldTable table = HoldTable();
+    ASSERT_TRUE(table.fresh && table.view) << "a table was left, or none could be made";
 
     const DWORD start = GetTickCount();
     HANDLE processes[kApplications];
@@ -181,7 +163,8 @@ void EightApplicationsShareOneServer(const char* oddProgram) {
 
     const std::string expectedHash = [] {
         char text[16];
-        std::snprintf(text, sizeof text, "%08x", Fnv1a(ExpectedPage()));
+        const std::vector<uint8_t> page = ExpectedPage();
+        std::snprintf(text, sizeof text, "%08x", Fnv1a(page.data(), page.size()));
         return std::string(text);
     }();
     std::set<long> ids;
@@ -219,13 +202,11 @@ void EightApplicationsShareOneServer(const char* oddProgram) {
     }
 
     // Nothing left behind in the table: no entry, no holder, the counter at the last id.
-    TableSnapshot after;
-    std::memcpy(&after.header, view, sizeof after.header);
-    EXPECT_EQ(after.header.entryCount, 0);
-    EXPECT_EQ(after.header.openClient, 0);
-    EXPECT_EQ(after.header.idCounter, cycles * kApplications);
-    UnmapViewOfFile(view);
-    CloseHandle(table);
+    const TableHeader after = HeldTableHeader(table);
+    EXPECT_EQ(after.entryCount, 0);
+    EXPECT_EQ(after.openClient, 0);
+    EXPECT_EQ(after.idCounter, cycles * kApplications);
+    ReleaseTable(table);
 
     // The last application to unload the library closed the server.
     EXPECT_TRUE(WaitForProcessesGone("ORVMAIN.EXE", 5000))

@@ -10,8 +10,7 @@
 
 #include "harness.h"
 #include "orvlib.h"
-#include "probe_output.h"
-#include "table_memory.h"
+#include "table_line.h"
 
 namespace {
 
@@ -272,13 +271,8 @@ struct MixedOrvscanRuns : OrvscanRuns {
 };
 
 TEST_F(MixedOrvscanRuns, A32BitAndA64BitCopyWaitForEachOtherOnOneServer) {
-    // Held across both runs so the table can be read after the last copy has gone.
-    HANDLE table = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kTableSize,
-                                      kTableName);
-    ASSERT_NE(table, nullptr);
-    ASSERT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "a table was left";
-    auto* view = static_cast<const uint8_t*>(MapViewOfFile(table, FILE_MAP_READ, 0, 0, kTableSize));
-    ASSERT_NE(view, nullptr);
+    const HeldTable table = HoldTable();
+    ASSERT_TRUE(table.fresh && table.view) << "a table was left, or none could be made";
 
     const char* const orders[2][2] = {{"orvscan.exe", "orvscan64.exe"},
                                       {"orvscan64.exe", "orvscan.exe"}};
@@ -292,16 +286,14 @@ TEST_F(MixedOrvscanRuns, A32BitAndA64BitCopyWaitForEachOtherOnOneServer) {
     EXPECT_TRUE(pages[0] == pages[1]);
 
     // Nothing left in the table: no entry, no holder, one id for each of the four copies.
-    TableHeader header{};
-    std::memcpy(&header, view, sizeof header);
+    const TableHeader header = HeldTableHeader(table);
     EXPECT_EQ(header.entryCount, 0);
     EXPECT_EQ(header.openClient, 0);
     EXPECT_EQ(header.idCounter, 4);
     std::printf("table after both orders: %d entries, holder %d, id counter %d; servers %d\n",
                 header.entryCount, header.openClient, header.idCounter,
                 CountProcessesNamed("ORVMAIN.EXE"));
-    UnmapViewOfFile(view);
-    CloseHandle(table);
+    ReleaseTable(table);
 }
 
 TEST_F(OrvscanRuns, LibraryFailuresAndBadRequestsEndWithoutAnImage) {
