@@ -21,14 +21,24 @@ std::string LinuxToWindows(const char* linuxPath) {
     return path;
 }
 
-bool PlaceFile(const char* name, const std::string& dir, const char* as) {
+bool PlaceFile(const std::string& source, const char* name, const std::string& dir,
+               const char* as) {
     CreateDirectoryA(dir.c_str(), nullptr);
     std::string target = dir + (as ? as : name);
-    if (!CopyFileA(BinPath(name).c_str(), target.c_str(), FALSE))
+    if (!CopyFileA(source.c_str(), target.c_str(), FALSE))
         return false;
     std::string list;
     ReadWholeFile(WindowsDir() + kPlacedList, &list);
     return WriteTextFile(WindowsDir() + kPlacedList, list + target + "\n");
+}
+
+// A binary of the x86_64 build; empty (so no copy succeeds) where this tree does not know it.
+std::string BinPath64([[maybe_unused]] const char* name) {
+#ifdef ORV_X86_64_BIN_DIR
+    return LinuxToWindows(ORV_X86_64_BIN_DIR) + name;
+#else
+    return "";
+#endif
 }
 
 template <typename Visit> int ForEachProcessNamed(const char* imageName, Visit visit) {
@@ -112,10 +122,21 @@ std::string AppDir() {
 }
 
 bool PlaceInWindows(const char* name, const char* as) {
-    return PlaceFile(name, WindowsDir(), as);
+    return PlaceFile(BinPath(name), name, WindowsDir(), as);
 }
 bool PlaceInAppDir(const char* name, const char* as) {
-    return PlaceFile(name, AppDir(), as);
+    return PlaceFile(BinPath(name), name, AppDir(), as);
+}
+
+bool OnWow64() {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+bool PlaceInWindows64(const char* name, const char* as) {
+    return PlaceFile(BinPath64(name), name, WindowsDir(), as);
+}
+bool PlaceInAppDir64(const char* name, const char* as) {
+    return PlaceFile(BinPath64(name), name, AppDir(), as);
 }
 
 void ResetInstall() {
@@ -258,6 +279,16 @@ int KillProcessesNamed(const char* imageName) {
 
 int CountProcessesNamed(const char* imageName) {
     return ForEachProcessNamed(imageName, [](DWORD) {});
+}
+
+bool WaitForProcessesGone(const char* imageName, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (CountProcessesNamed(imageName) > 0) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(20);
+    }
+    return true;
 }
 
 HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs) {

@@ -23,6 +23,12 @@ std::string WineTwainManager();
 // another name) and records it so ResetInstall removes it again.
 bool PlaceInWindows(const char* name, const char* as = nullptr);
 bool PlaceInAppDir(const char* name, const char* as = nullptr);
+// The same from the x86_64 build's bin folder, for tests of 32-bit and 64-bit programs on one
+// server; only a tree configured with ORV_X86_64_BIN knows that folder (elsewhere they fail).
+bool PlaceInWindows64(const char* name, const char* as = nullptr);
+bool PlaceInAppDir64(const char* name, const char* as = nullptr);
+// True in a 32-bit program on a 64-bit Windows with 32-bit support (WoW64).
+bool OnWow64();
 // Removes every placed file, the whole application directory and SETSCAN.INI in the Windows
 // directory, and ends the server, controller and driver programs still running from there.
 void ResetInstall();
@@ -51,6 +57,8 @@ HANDLE StartProgram(const std::string& commandLine, const char* directory = null
 // name starting with what precedes it); returns how many.
 int KillProcessesNamed(const char* imageName);
 int CountProcessesNamed(const char* imageName);
+// Polls until no process of that name runs any more.
+bool WaitForProcessesGone(const char* imageName, DWORD timeoutMs);
 
 // Polls for a top-level window by class and/or title (either may be null).
 HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs);

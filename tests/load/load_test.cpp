@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "client_table.h"
 #include "harness.h"
 #include "orvlib.h"
 #include "process_probe.h"
+#include "table_line.h"
 
 namespace {
 
@@ -78,13 +78,6 @@ bool WritePatternBmp(const std::string& path) {
     return WriteTextFile(path, bmp);
 }
 
-uint32_t Fnv1a(const std::vector<uint8_t>& bytes) {
-    uint32_t hash = 2166136261u;
-    for (uint8_t b : bytes)
-        hash = (hash ^ b) * 16777619u;
-    return hash;
-}
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
@@ -122,15 +115,15 @@ struct Load : ::testing::Test {
     }
     void TearDown() override { Clear(); }
     static void Clear() {
-        KillProcessesNamed("scanapp.exe");
+        KillProcessesNamed("scanapp*"); // the x86_64 copy too
         ResetInstall();
     }
     static std::string OutPath(int n) {
         return WindowsDir() + "load-" + std::to_string(n) + ".out";
     }
-    static HANDLE Start(int n, const std::string& commands) {
+    static HANDLE Start(int n, const std::string& commands, const char* program = "scanapp.exe") {
         DeleteFileA(OutPath(n).c_str());
-        return StartProgram(WindowsDir() + "scanapp.exe out=" + OutPath(n) + " " + commands);
+        return StartProgram(WindowsDir() + program + " out=" + OutPath(n) + " " + commands);
     }
     static std::string Output(int n) {
         std::string text, clean;
@@ -143,27 +136,20 @@ struct Load : ::testing::Test {
     }
 };
 
-// The client table as it stands, read while this process keeps it alive.
-struct TableSnapshot {
-    TableHeader header{};
-    std::vector<ClientEntry> entries;
-};
-
-TEST_F(Load, EightApplicationsShareOneServerWithoutLosingAnything) {
+// Eight applications scan concurrently, the odd-numbered ones running oddProgram: every page
+// arrives whole, every client gets an id of its own, and nothing is left afterwards.
+void EightApplicationsShareOneServer(const char* oddProgram) {
     const int cycles = EnvCount("ORV_LOAD_CYCLES", 15);
-    // Held across the run so the table can be read after the last application has gone.
-    HANDLE table = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kTableSize,
-                                      kTableName);
-    ASSERT_NE(table, nullptr);
-    ASSERT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "a table was left";
-    auto* view = static_cast<const uint8_t*>(MapViewOfFile(table, FILE_MAP_READ, 0, 0, kTableSize));
-    ASSERT_NE(view, nullptr);
+    const HeldTable table = HoldTable();
+    ASSERT_TRUE(table.fresh && table.view) << "a table was left, or none could be made";
 
     const DWORD start = GetTickCount();
     HANDLE processes[kApplications];
     for (int n = 0; n < kApplications; ++n) {
-        processes[n] = Start(n, "cycles=" + std::to_string(cycles) + "," + std::to_string(kWidth) +
-                                    "," + std::to_string(kLines));
+        processes[n] = Load::Start(n,
+                                   "cycles=" + std::to_string(cycles) + "," +
+                                       std::to_string(kWidth) + "," + std::to_string(kLines),
+                                   n % 2 ? oddProgram : "scanapp.exe");
         ASSERT_NE(processes[n], nullptr);
     }
     const DWORD limit = 60000 + static_cast<DWORD>(cycles) * kApplications * 1000;
@@ -177,14 +163,15 @@ TEST_F(Load, EightApplicationsShareOneServerWithoutLosingAnything) {
 
     const std::string expectedHash = [] {
         char text[16];
-        std::snprintf(text, sizeof text, "%08x", Fnv1a(ExpectedPage()));
+        const std::vector<uint8_t> page = ExpectedPage();
+        std::snprintf(text, sizeof text, "%08x", Fnv1a(page.data(), page.size()));
         return std::string(text);
     }();
     std::set<long> ids;
     int good = 0, heard = 0, timedOut = 0, duplicates = 0;
     std::map<std::string, int> faults; // first differing line, by kind
     for (int n = 0; n < kApplications; ++n) {
-        const std::string out = Output(n);
+        const std::string out = Load::Output(n);
         int lines = 0;
         for (const std::string& line : Lines(out)) {
             if (line.rfind("cycle ", 0) != 0)
@@ -215,24 +202,41 @@ TEST_F(Load, EightApplicationsShareOneServerWithoutLosingAnything) {
     }
 
     // Nothing left behind in the table: no entry, no holder, the counter at the last id.
-    TableSnapshot after;
-    std::memcpy(&after.header, view, sizeof after.header);
-    EXPECT_EQ(after.header.entryCount, 0);
-    EXPECT_EQ(after.header.openClient, 0);
-    EXPECT_EQ(after.header.idCounter, cycles * kApplications);
-    UnmapViewOfFile(view);
-    CloseHandle(table);
+    const TableHeader after = HeldTableHeader(table);
+    EXPECT_EQ(after.entryCount, 0);
+    EXPECT_EQ(after.openClient, 0);
+    EXPECT_EQ(after.idCounter, cycles * kApplications);
+    ReleaseTable(table);
 
     // The last application to unload the library closed the server.
-    bool serverGone = false;
-    for (int i = 0; i < 250 && !serverGone; ++i, Sleep(20))
-        serverGone = CountProcessesNamed("ORVMAIN.EXE") == 0;
-    EXPECT_TRUE(serverGone) << CountProcessesNamed("ORVMAIN.EXE") << " servers still running";
+    EXPECT_TRUE(WaitForProcessesGone("ORVMAIN.EXE", 5000))
+        << CountProcessesNamed("ORVMAIN.EXE") << " servers still running";
 
-    std::printf("load: %d applications x %d cycles = %d cycles in %.1f s: %.2f cycles/s; "
-                "opens after a notification %d, after a 250 ms wait %d\n",
-                kApplications, cycles, cycles * kApplications, seconds,
+    std::printf("load: %d applications (every second one %s) x %d cycles = %d cycles in %.1f s: "
+                "%.2f cycles/s; opens after a notification %d, after a 250 ms wait %d\n",
+                kApplications, oddProgram, cycles, cycles * kApplications, seconds,
                 cycles * kApplications / seconds, heard, timedOut);
+}
+
+TEST_F(Load, EightApplicationsShareOneServerWithoutLosingAnything) {
+    EightApplicationsShareOneServer("scanapp.exe");
+}
+
+// On a 64-bit Windows with 32-bit support: half of the applications are the x86_64 build with
+// ORVLIB64.DLL, the other half and the server the 32-bit ones, all on one table and server.
+struct MixedLoad : Load {
+    void SetUp() override {
+        Load::SetUp();
+        if (HasFatalFailure())
+            return;
+        ASSERT_TRUE(OnWow64()) << "not a 32-bit program on a 64-bit Windows with 32-bit support";
+        ASSERT_TRUE(PlaceInWindows64("ORVLIB64.DLL"));
+        ASSERT_TRUE(PlaceInWindows64("scanapp.exe", "scanapp64.exe"));
+    }
+};
+
+TEST_F(MixedLoad, FourApplicationsOfEachArchitectureShareOneServerWithoutLosingAnything) {
+    EightApplicationsShareOneServer("scanapp64.exe");
 }
 
 // A process unloading the library while the table is empty leaves the server to a process that
@@ -262,10 +266,7 @@ TEST_F(Load, TheServerStaysForAProcessBetweenClientsAndGoesWithTheLast) {
     DeleteFileA(go.c_str());
     const std::string out = Output(0);
     EXPECT_NE(out.find("open 0\npages 2 good=2"), std::string::npos) << out;
-    bool serverGone = false;
-    for (int i = 0; i < 250 && !serverGone; ++i, Sleep(20))
-        serverGone = CountProcessesNamed("ORVMAIN.EXE") == 0;
-    EXPECT_TRUE(serverGone);
+    EXPECT_TRUE(WaitForProcessesGone("ORVMAIN.EXE", 5000));
 }
 
 struct Sample {

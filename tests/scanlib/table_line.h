@@ -1,7 +1,9 @@
-// The shared client table as another test program sees it, in one result line.
+// The shared client table as another test program sees it: in one result line, or held by a
+// test across a run of clients.
 #pragma once
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "probe_output.h"
@@ -29,4 +31,36 @@ template <typename Details> void SayTable(Details details) {
         more.c_str());
     UnmapViewOfFile(view);
     CloseHandle(mapping);
+}
+
+// A table a test makes before any client and keeps mapped, so it can be read after the last
+// client has gone. fresh: no process had one before (a run that left one would skew the ids).
+struct HeldTable {
+    HANDLE mapping = nullptr;
+    const uint8_t* view = nullptr;
+    bool fresh = false;
+};
+
+inline HeldTable HoldTable() {
+    HeldTable held;
+    held.mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kTableSize,
+                                      kTableName);
+    held.fresh = held.mapping && GetLastError() != ERROR_ALREADY_EXISTS;
+    if (held.mapping)
+        held.view = static_cast<const uint8_t*>(
+            MapViewOfFile(held.mapping, FILE_MAP_READ, 0, 0, kTableSize));
+    return held;
+}
+
+inline TableHeader HeldTableHeader(const HeldTable& held) {
+    TableHeader header{};
+    std::memcpy(&header, held.view, sizeof header);
+    return header;
+}
+
+inline void ReleaseTable(const HeldTable& held) {
+    if (held.view)
+        UnmapViewOfFile(held.view);
+    if (held.mapping)
+        CloseHandle(held.mapping);
 }
