@@ -32,15 +32,6 @@ bool PlaceFile(const std::string& source, const char* name, const std::string& d
     return WriteTextFile(WindowsDir() + kPlacedList, list + target + "\n");
 }
 
-// A binary of the x86_64 build; empty (so no copy succeeds) where this tree does not know it.
-std::string BinPath64([[maybe_unused]] const char* name) {
-#ifdef ORV_X86_64_BIN_DIR
-    return LinuxToWindows(ORV_X86_64_BIN_DIR) + name;
-#else
-    return "";
-#endif
-}
-
 template <typename Visit> int ForEachProcessNamed(const char* imageName, Visit visit) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
@@ -86,6 +77,13 @@ void DeleteTree(const std::string& dir) {
 
 std::string BinPath(const char* name) {
     return LinuxToWindows(ORV_BIN_DIR) + name;
+}
+std::string BinPath64([[maybe_unused]] const char* name) {
+#ifdef ORV_X86_64_BIN_DIR
+    return LinuxToWindows(ORV_X86_64_BIN_DIR) + name;
+#else
+    return "";
+#endif
 }
 std::string SourcePath(const char* relative) {
     std::string path = LinuxToWindows(ORV_SOURCE_DIR) + relative;

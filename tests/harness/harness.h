@@ -7,6 +7,9 @@
 
 // Windows path of a binary in the x86_64 build tree (bin folder).
 std::string BinPath(const char* name);
+// The same in the x86_64 build's bin folder, from the i686 tree; empty (so no copy succeeds) where
+// this tree does not know that folder.
+std::string BinPath64(const char* name);
 // Windows path of a file in the source tree (test data, fixtures).
 std::string SourcePath(const char* relative);
 std::string WindowsDir(); // "C:\windows\"

@@ -66,7 +66,7 @@ void CreateSharedCounts() {
 
 // Runs orvscan with its output in a file: the server and driver program the library starts
 // inherit its handles and would keep a pipe open.
-DWORD RunOrvscan(const std::string& arguments, std::string* output) {
+DWORD RunOrvscan(const char* program, const std::string& arguments, std::string* output) {
     std::string outputPath = std::string(kScanDir) + "orvscan-output.txt";
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE file = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -77,7 +77,7 @@ DWORD RunOrvscan(const std::string& arguments, std::string* output) {
     startup.hStdOutput = file;
     startup.hStdError = file;
     PROCESS_INFORMATION process{};
-    std::string line = std::string(kScanDir) + "orvscan.exe " + arguments;
+    std::string line = std::string(kScanDir) + program + " " + arguments;
     bool started =
         file != INVALID_HANDLE_VALUE && CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0,
                                                        nullptr, kScanDir, &startup, &process);
@@ -286,7 +286,8 @@ TEST_F(LifeCycle, InstallConfigureScanUninstall) {
                           (std::string(kScanDir) + "orvscan.exe").c_str(), FALSE));
     std::string page = std::string(kScanDir) + "page.bmp";
     std::string output;
-    DWORD scanned = RunOrvscan("/mode:color /res:150 /area:0,0,200,120 /out:" + page, &output);
+    DWORD scanned =
+        RunOrvscan("orvscan.exe", "/mode:color /res:150 /area:0,0,200,120 /out:" + page, &output);
     Note("== orvscan.exe\n" + output);
     EXPECT_EQ(scanned, 0u) << output;
     Page bmp;
@@ -298,6 +299,20 @@ TEST_F(LifeCycle, InstallConfigureScanUninstall) {
     EXPECT_EQ(bmp.At(100, 6), RGB(255, 255, 255));
     EXPECT_EQ(bmp.At(5 * 25 + 12, 99), RGB(255, 0, 0));
     EXPECT_EQ(bmp.At(6 * 25 + 12, 99), RGB(0, 0, 255));
+    // A 32-bit test on 64-bit Windows: a 64-bit application scans the same page through the
+    // installed ORVLIB64.DLL, server and driver program.
+    if (OnWow64()) {
+        ASSERT_TRUE(CopyFileA(BinPath64("orvscan.exe").c_str(),
+                              (std::string(kScanDir) + "orvscan64.exe").c_str(), FALSE));
+        std::string page64 = std::string(kScanDir) + "page64.bmp", output64, bytes, bytes64;
+        DWORD scanned64 = RunOrvscan(
+            "orvscan64.exe", "/mode:color /res:150 /area:0,0,200,120 /out:" + page64, &output64);
+        Note("== orvscan.exe, 64-bit, through ORVLIB64.DLL\n" + output64);
+        EXPECT_EQ(scanned64, 0u) << output64;
+        EXPECT_TRUE(ReadWholeFile(page, &bytes) && ReadWholeFile(page64, &bytes64) &&
+                    bytes == bytes64)
+            << "the 64-bit application's page differs";
+    }
     std::string trace;
     EXPECT_TRUE(ReadWholeFile(AppDir() + "ORVLIB.LOG", &trace));
     EXPECT_NE(trace.find("ORV_Init"), std::string::npos);
