@@ -9,8 +9,8 @@
 // Building an application like this one: include orvlib.h, link ORVLIB32.LIB (ORVLIB64.LIB for
 // a 64-bit build), and link with a 16 MB stack (-Wl,--stack,16777216): line blocks from the
 // scanning server arrive as DDE messages that are copied onto the receiving thread's stack. At run
-// time the library must lie in the Windows directory (it refuses to load from anywhere else), so the application keeps
-// no copy of it beside itself.
+// time the library must lie in the Windows directory (it refuses to load from anywhere else), so
+// the application keeps no copy of it beside itself.
 //
 // The exit code is 0 when the page was written, the library's status when a library call
 // failed, 1 when the image could not be written and 2 for a bad command line.
