@@ -300,8 +300,10 @@ TEST_F(LifeCycle, InstallConfigureScanUninstall) {
     EXPECT_EQ(bmp.At(5 * 25 + 12, 99), RGB(255, 0, 0));
     EXPECT_EQ(bmp.At(6 * 25 + 12, 99), RGB(0, 0, 255));
     // A 32-bit test on 64-bit Windows: a 64-bit application scans the same page through the
-    // installed ORVLIB64.DLL, server and driver program.
+    // installed ORVLIB64.DLL, server and driver program, and traces its calls to the same log.
     if (OnWow64()) {
+        std::string trace32, traced;
+        ReadWholeFile(AppDir() + "ORVLIB.LOG", &trace32);
         ASSERT_TRUE(CopyFileA(BinPath64("orvscan.exe").c_str(),
                               (std::string(kScanDir) + "orvscan64.exe").c_str(), FALSE));
         std::string page64 = std::string(kScanDir) + "page64.bmp", output64, bytes, bytes64;
@@ -312,6 +314,10 @@ TEST_F(LifeCycle, InstallConfigureScanUninstall) {
         EXPECT_TRUE(ReadWholeFile(page, &bytes) && ReadWholeFile(page64, &bytes64) &&
                     bytes == bytes64)
             << "the 64-bit application's page differs";
+        EXPECT_TRUE(ReadWholeFile(AppDir() + "ORVLIB.LOG", &traced) &&
+                    traced.compare(0, trace32.size(), trace32) == 0 &&
+                    traced.find("ORV_Init", trace32.size()) != std::string::npos)
+            << traced;
     }
     std::string trace;
     EXPECT_TRUE(ReadWholeFile(AppDir() + "ORVLIB.LOG", &trace));
