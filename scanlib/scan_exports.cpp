@@ -25,15 +25,25 @@ template <typename Work> int16_t TracedStatus(int k, int32_t fId, Work work) {
     return status;
 }
 
+// The area's edges as short values: left under leftId, then top, right and bottom under the ids
+// that follow it.
+static_assert(TRACE_CAPS_AREA_TOP == TRACE_CAPS_AREA_LEFT + 1 &&
+                  TRACE_CAPS_AREA_BOTTOM == TRACE_CAPS_AREA_LEFT + 3 &&
+                  TRACE_ATTR_AREA_TOP == TRACE_ATTR_AREA_LEFT + 1 &&
+                  TRACE_ATTR_AREA_BOTTOM == TRACE_ATTR_AREA_LEFT + 3,
+              "an area's trace texts follow one another");
+void TraceArea(int leftId, const ScanRect& area) {
+    const int16_t edges[] = {area.L, area.T, area.R, area.B};
+    for (int i = 0; i < 4; ++i)
+        TraceValue(leftId + i, static_cast<uint16_t>(edges[i]), kFormShort);
+}
+
 void TraceCapabilities(const ScannerCapabilities& caps) {
     TraceValue(TRACE_OUTPUT, 0, kFormNone);
     TraceValue(TRACE_CAPS_SCAN_ID, static_cast<uint16_t>(caps.ScanId), kFormShort);
     TraceValue(TRACE_CAPS_SCAN_MODE, caps.ScanMode, kFormUnsigned);
     TraceValue(TRACE_CAPS_SCAN_RES, caps.ScanRes, kFormUnsigned);
-    TraceValue(TRACE_CAPS_AREA_LEFT, static_cast<uint16_t>(caps.ScanArea.L), kFormShort);
-    TraceValue(TRACE_CAPS_AREA_TOP, static_cast<uint16_t>(caps.ScanArea.T), kFormShort);
-    TraceValue(TRACE_CAPS_AREA_RIGHT, static_cast<uint16_t>(caps.ScanArea.R), kFormShort);
-    TraceValue(TRACE_CAPS_AREA_BOTTOM, static_cast<uint16_t>(caps.ScanArea.B), kFormShort);
+    TraceArea(TRACE_CAPS_AREA_LEFT, caps.ScanArea);
     TraceValue(TRACE_CAPS_HAS_ADF, static_cast<uint16_t>(caps.HasADF), kFormShort);
     TraceValue(TRACE_CAPS_PAGE_DECOMP, static_cast<uint16_t>(caps.PageDecomp), kFormShort);
     TraceValue(TRACE_CAPS_BR_MIN, caps.br_min_val, kFormUnsigned);
@@ -50,10 +60,7 @@ void TraceAttributes(const ScannerAttributes& attributes) {
     TraceValue(TRACE_ATTR_USE_ADF, static_cast<uint16_t>(attributes.UseADF), kFormShort);
     TraceValue(TRACE_ATTR_BRIGHTNESS, attributes.Brightness, kFormUnsigned);
     TraceValue(TRACE_ATTR_RESOLUTION, attributes.Resolution, kFormUnsigned);
-    TraceValue(TRACE_ATTR_AREA_LEFT, static_cast<uint16_t>(attributes.ScanArea.L), kFormShort);
-    TraceValue(TRACE_ATTR_AREA_TOP, static_cast<uint16_t>(attributes.ScanArea.T), kFormShort);
-    TraceValue(TRACE_ATTR_AREA_RIGHT, static_cast<uint16_t>(attributes.ScanArea.R), kFormShort);
-    TraceValue(TRACE_ATTR_AREA_BOTTOM, static_cast<uint16_t>(attributes.ScanArea.B), kFormShort);
+    TraceArea(TRACE_ATTR_AREA_LEFT, attributes.ScanArea);
     TraceValue(TRACE_ATTR_PAPER_SIZE, attributes.PaperSize, kFormUnsigned);
     TraceValue(TRACE_ATTR_CONTRAST, attributes.Contrast, kFormUnsigned);
     TraceValue(TRACE_ATTR_ORIENTATION, attributes.Orientation, kFormUnsigned);
