@@ -53,22 +53,47 @@ bool DestinationExists(const char* path) {
     return OpenFile(path, &info, OF_EXIST) != HFILE_ERROR;
 }
 
+// Two paths naming one file, however spelled ("\.\", "..\", a short alias): the volume and file
+// index of both agree.
+bool SameFile(const char* first, const char* second) {
+    BY_HANDLE_FILE_INFORMATION info[2];
+    const char* paths[2] = {first, second};
+    for (int i = 0; i < 2; ++i) {
+        HANDLE file =
+            CreateFileA(paths[i], 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        const bool read = GetFileInformationByHandle(file, &info[i]) != 0;
+        CloseHandle(file);
+        if (!read)
+            return false;
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+           info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
 } // namespace
 
 int16_t CopyIfNewer(HWND dialog, int sourceItem, int destinationItem, const char* sourcePath,
                     const char* destinationPath) {
     if (!SourceExists(sourcePath))
         return -1;
+    const bool replacing = DestinationExists(destinationPath);
+    // A file copied onto itself is already in place: deleting the destination would delete it.
+    if (replacing &&
+        (SameFile(sourcePath, destinationPath) || !IsSourceNewer(sourcePath, destinationPath)))
+        return 0;
+    // The source is opened before the destination goes, so a source that cannot be read never
+    // costs the installed file.
     OFSTRUCT info;
-    if (DestinationExists(destinationPath)) {
-        if (!IsSourceNewer(sourcePath, destinationPath))
-            return 0;
-        // A delete that fails (file in use) shows up as a failed create below.
-        OpenFile(destinationPath, &info, OF_DELETE);
-    }
     INT source = LZOpenFileA(const_cast<char*>(sourcePath), &info, OF_READ);
     if (source < 0)
         return -1;
+    // A delete that fails (file in use) shows up as a failed create below.
+    if (replacing)
+        OpenFile(destinationPath, &info, OF_DELETE);
     HFILE destination = OpenFile(destinationPath, &info, OF_CREATE | OF_WRITE);
     if (destination == HFILE_ERROR) {
         LZClose(source);

@@ -19,8 +19,9 @@ int16_t GetFileProductVersion(const char* path, ProductVersion* version);
 bool IsSourceNewer(const char* sourcePath, const char* destinationPath);
 
 // Expands or copies `sourcePath` to `destinationPath` unless the destination exists with the same
-// or a newer product version. When `dialog` is given, its items `sourceItem` and `destinationItem`
-// show the two paths just before the data moves. Returns 0 when the file was copied or an
-// installed file was kept, -1 when nothing could be copied.
+// or a newer product version, or is the source itself however named. An older destination is
+// deleted only once the source is open. When `dialog` is given, its items `sourceItem` and
+// `destinationItem` show the two paths just before the data moves. Returns 0 when the file was
+// copied or an installed file was kept, -1 when nothing could be copied.
 int16_t CopyIfNewer(HWND dialog, int sourceItem, int destinationItem, const char* sourcePath,
                     const char* destinationPath);

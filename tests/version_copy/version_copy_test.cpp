@@ -150,6 +150,17 @@ TEST_F(CopyFixture, UnversionedFilesAreReplaced) {
     EXPECT_EQ(Contents(destination), Contents(Probe("1_5")));
 }
 
+// A file copied onto itself under another spelling stays whole: an unversioned one, which any
+// other copy replaces, named through ".\" and through "..\".
+TEST_F(CopyFixture, FileOntoItselfUnderAnotherSpellingStays) {
+    ASSERT_TRUE(WriteTextFile(destination, "the user's pixel driver"));
+    for (const std::string& spelling : {dir + ".\\TARGET.DLL", dir + "..\\KELTO32\\TARGET.DLL"}) {
+        EXPECT_EQ(CopyIfNewer(nullptr, 620, 621, spelling.c_str(), destination.c_str()), 0)
+            << spelling;
+        EXPECT_EQ(Contents(destination), "the user's pixel driver") << spelling;
+    }
+}
+
 TEST_F(CopyFixture, MissingSourceLeavesDestinationAlone) {
     Put(destination, "1_5");
     MakeDialog();
