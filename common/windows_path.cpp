@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "text_path.h"
 
 bool WindowsDirectory(char* out, size_t size) {
@@ -20,6 +22,17 @@ bool WindowsPath(char* out, size_t size, const char* name) {
         return true;
     out[0] = '\0';
     return false;
+}
+
+bool ModuleDirectory(void* module, char* out, size_t size) {
+    DWORD length = GetModuleFileNameA(static_cast<HMODULE>(module), out, static_cast<DWORD>(size));
+    char* slash = length > 0 && length < size ? strrchr(out, '\\') : nullptr;
+    if (!slash || length <= 3) {
+        out[0] = '\0';
+        return false;
+    }
+    slash[1] = '\0';
+    return true;
 }
 
 bool FileExists(const char* path) {

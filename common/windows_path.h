@@ -7,5 +7,8 @@
 bool WindowsDirectory(char* out, size_t size);
 // Windows directory + "\" + name into out (size bytes); false, and out empty, when it does not fit.
 bool WindowsPath(char* out, size_t size, const char* name);
+// The directory of a loaded module's file, ending in "\", into out (size bytes); false, and out
+// empty, when the path does not fit or names no directory.
+bool ModuleDirectory(void* module, char* out, size_t size);
 // True when path names an existing file (not a directory).
 bool FileExists(const char* path);

@@ -1,7 +1,5 @@
 #include "applet_state.h"
 
-#include <cstring>
-
 #include "applet_ids.h"
 #include "config_names.h"
 #include "language.h"
@@ -19,16 +17,11 @@ void DeriveDriverSource(HWND caller) {
         reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(caller, GWLP_HINSTANCE));
     if (!callerInstance)
         return;
-    char module[kPathChars] = "";
-    GetModuleFileNameA(callerInstance, module, sizeof module);
-    module[kPathChars - 1] = '\0';
+    char directory[kPathChars];
     g_applet.driverSourceDir[0] = '\0';
-    char* slash = strrchr(module, '\\');
-    if (strlen(module) <= 3 || !slash)
-        return;
-    slash[1] = '\0';
-    if (AppendText(module, sizeof module, "DRIVER\\"))
-        CopyText(g_applet.driverSourceDir, sizeof g_applet.driverSourceDir, module);
+    if (ModuleDirectory(callerInstance, directory, sizeof directory) &&
+        AppendText(directory, sizeof directory, "DRIVER\\"))
+        CopyText(g_applet.driverSourceDir, sizeof g_applet.driverSourceDir, directory);
 }
 
 } // namespace

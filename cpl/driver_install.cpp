@@ -5,35 +5,16 @@
 #include "applet_ids.h"
 #include "applet_state.h"
 #include "applet_text.h"
-#include "config_names.h"
 #include "file_browse.h"
+#include "model_install.h"
 #include "scanner_list.h"
 #include "scanner_selection.h"
-#include "version_copy.h"
 #include "windows_path.h"
 
 namespace {
 
-constexpr char kMarkerFile[] = "ORVDRXX.EX_";
 constexpr char kDefaultSetupPath[] = "A:\\Setup.exe";
 constexpr int kSourcePathChars = 143;
-
-// The installed name of a distribution file: its last character becomes "E".
-void InstalledName(char* name) {
-    size_t length = strlen(name);
-    if (length > 0)
-        name[length - 1] = 'E';
-}
-
-// Replaces an older installed file; a same-or-newer one stays.
-void InstallFile(const char* source, const char* destination) {
-    if (FileExists(destination)) {
-        if (!IsSourceNewer(source, destination))
-            return;
-        DeleteFileA(destination);
-    }
-    CopyIfNewer(nullptr, 0, 0, source, destination);
-}
 
 // Field text cut at its last "\" + "\DRIVER\"; false when it names no usable driver source.
 bool SourceFromSetupPath(const char* entered, char (&dir)[kPathChars]) {
@@ -44,10 +25,7 @@ bool SourceFromSetupPath(const char* entered, char (&dir)[kPathChars]) {
     if (length == 0 || dir[length - 1] != '\\')
         AppendText(dir, kPathChars, "\\");
     AppendText(dir, kPathChars, "DRIVER\\");
-    if (strlen(dir) < 2 || dir[1] != ':')
-        return false;
-    char marker[kPathChars];
-    return JoinPath(marker, sizeof marker, dir, kMarkerFile) && FileExists(marker);
+    return strlen(dir) >= 2 && dir[1] == ':' && DriverSourcePresent(dir);
 }
 
 INT_PTR CALLBACK DriverSourceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -89,22 +67,6 @@ INT_PTR CALLBACK DriverSourceProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 } // namespace
 
-bool PixelDriverDir(char (&out)[kPathChars]) {
-    // A longer Windows directory does not fit; the empty buffer would put PIXTRAN at the root of
-    // the current drive.
-    char windows[kPixelWindowsDirChars + 2]; // room for the backslash a directory lacks
-    out[0] = '\0';
-    return WindowsDirectory(windows, sizeof windows) &&
-           JoinPath(out, kPathChars, windows, "PIXTRAN\\");
-}
-
-bool DriverSourcePresent() {
-    char marker[kPathChars];
-    return g_applet.driverSourceDir[0] &&
-           JoinPath(marker, sizeof marker, g_applet.driverSourceDir, kMarkerFile) &&
-           FileExists(marker);
-}
-
 int AskDriverSource(HWND owner) {
     INT_PTR result = DialogBoxParamA(g_applet.instance, MAKEINTRESOURCEA(g_applet.sourceDialogId),
                                      owner, DriverSourceProc, 0);
@@ -121,39 +83,28 @@ void InstallScannerDriver(HWND dialog) {
     ScannerFields fields;
     if (!FindScannerById(g_applet.appDir, id, &fields))
         return;
+    ModelChoice choice;
+    ChooseModel(id, fields, &choice);
 
-    char programSource[kPathChars];
-    if (!JoinPath(programSource, sizeof programSource, g_applet.driverSourceDir, fields.driver) ||
-        !FileExists(programSource)) {
+    // A driver name that is no plain file name is a source that cannot be found.
+    char source[kPathChars];
+    if (!choice.driverSource[0] ||
+        !JoinPath(source, sizeof source, g_applet.driverSourceDir, choice.driverSource) ||
+        !FileExists(source)) {
         ShowAppletMessageId(dialog, IDS_SOURCE_MISSING, MB_OK, fields.driver);
         return;
     }
-    const bool withPixelDriver = fields.code[0] == 'I' && id < kFirstUserScannerId;
-    char pixelName[kPathChars];
-    char pixelSource[kPathChars];
-    if (withPixelDriver) {
-        CopyText(pixelName, sizeof pixelName, fields.code + 1);
-        AppendText(pixelName, sizeof pixelName, ".PX_");
-        if (!JoinPath(pixelSource, sizeof pixelSource, g_applet.driverSourceDir, pixelName) ||
-            !FileExists(pixelSource)) {
-            ShowAppletMessageId(dialog, IDS_SOURCE_MISSING, MB_OK, pixelName);
+    char pixelDir[kPathChars] = "";
+    if (choice.kind == ScannerKind::PixelDriver && id < kFirstUserScannerId) {
+        if (!choice.pixelSource[0] ||
+            !JoinPath(source, sizeof source, g_applet.driverSourceDir, choice.pixelSource) ||
+            !FileExists(source)) {
+            ShowAppletMessageId(dialog, IDS_SOURCE_MISSING, MB_OK, choice.pixelSource);
             return;
         }
+        PixelDriverDirectory(pixelDir);
     }
-
-    char program[kPathChars];
-    if (JoinPath(program, sizeof program, g_applet.appDir, fields.driver)) {
-        InstalledName(program);
-        InstallFile(programSource, program);
-    }
-    char pixel[kPathChars];
-    if (withPixelDriver && PixelDriverDir(pixel)) {
-        // The pixel-driver directory may not exist yet on a fresh system.
-        CreateDirectoryA(pixel, nullptr);
-        AppendText(pixel, sizeof pixel, fields.code + 1);
-        AppendText(pixel, sizeof pixel, ".PXW");
-        InstallFile(pixelSource, pixel);
-    }
+    InstallDriverFiles(choice, g_applet.driverSourceDir, g_applet.appDir, pixelDir);
 
     HWND list = GetDlgItem(dialog, IDC_INSTALLED_LIST);
     char keep[kPathChars];
@@ -189,17 +140,10 @@ void RemoveScannerDriver(HWND dialog) {
         SendMessageA(list, LB_SETCURSEL, index < count ? index : count - 1, 0);
 
     RemoveInstalledScanner(g_applet.appDir, id);
-    if (!DriverSharedByOtherScanner(g_applet.appDir, id, fields.driver)) {
-        char program[kPathChars];
-        if (JoinPath(program, sizeof program, g_applet.appDir, fields.driver)) {
-            InstalledName(program);
-            DeleteFileA(program);
-        }
-    }
-    if (defaultRemoved) {
-        char path[kPathChars];
-        JoinPath(path, sizeof path, g_applet.appDir, kSelectionFile);
-        WritePrivateProfileStringA(kScannerSection, kCurrentScannerIdKey, "0", path);
-        WritePrivateProfileStringA(kScannerSection, kCurrentDriverKey, "", path);
-    }
+    ModelChoice choice;
+    ChooseModel(id, fields, &choice);
+    if (!DriverSharedByOtherScanner(g_applet.appDir, id, fields.driver))
+        DeleteDriverProgram(choice, g_applet.appDir);
+    if (defaultRemoved)
+        ClearScannerSelection(g_applet.appDir);
 }

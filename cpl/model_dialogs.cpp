@@ -6,8 +6,8 @@
 #include "applet_ids.h"
 #include "applet_state.h"
 #include "applet_text.h"
-#include "driver_install.h"
 #include "file_browse.h"
+#include "model_install.h"
 #include "scanner_list.h"
 #include "version_copy.h"
 #include "windows_path.h"
@@ -29,7 +29,7 @@ const char* FileNamePart(const char* path) {
 // Copies the pixel driver into the Windows directory's PIXTRAN; asks before replacing one.
 void PlacePixelDriver(HWND dialog, const char* source) {
     char destination[kPathChars];
-    if (!PixelDriverDir(destination))
+    if (!PixelDriverDirectory(destination))
         return;
     // A fresh system has no pixel-driver directory yet.
     CreateDirectoryA(destination, nullptr);
@@ -39,8 +39,9 @@ void PlacePixelDriver(HWND dialog, const char* source) {
     if (FileExists(destination) &&
         ShowAppletMessageId(dialog, IDS_REPLACE_PIXEL_DRIVER, MB_YESNO, name) != IDYES)
         return;
-    if (lstrcmpiA(source, destination) != 0)
-        CopyIfNewer(nullptr, 0, 0, source, destination);
+    // A driver path already in the pixel-driver directory, however spelled, is the file itself:
+    // the copy keeps it.
+    CopyIfNewer(nullptr, 0, 0, source, destination);
 }
 
 // The list line of the new model: id, name padded to 34 characters, pixel-driver name.

@@ -9,32 +9,18 @@
 #include "applet_text.h"
 #include "config_names.h"
 #include "decimal_text.h"
+#include "model_install.h"
 #include "profile_values.h"
 #include "scanner_list.h"
 #include "twain_registration.h"
 
 namespace {
 
-void SelectionFilePath(char (&path)[kPathChars]) {
-    CopyText(path, kPathChars, g_applet.appDir);
-    AppendText(path, kPathChars, kSelectionFile);
-}
-
+// A selection file whose path does not fit is not written at all.
 void WriteSelectionKey(const char* section, const char* key, const char* value) {
     char path[kPathChars];
-    SelectionFilePath(path);
-    WritePrivateProfileStringA(section, key, value, path);
-}
-
-void WritePixelDriverSettings(const char* dir, const char* pixelDriver) {
-    char directory[kPathChars];
-    CopyText(directory, sizeof directory, dir);
-    size_t length = strlen(directory);
-    if (length > 0 && directory[length - 1] == '\\')
-        directory[length - 1] = '\0';
-    WritePrivateProfileStringA(kKeltoSection, kDirectoryKey, directory, kPixelDriverFile);
-    WritePrivateProfileStringA(kScannerSection, kDriverKey, pixelDriver, kPixelDriverFile);
-    WritePrivateProfileStringA(pixelDriver, kPixelSetupKey, "no", kPixelDriverFile);
+    if (SelectionFilePath(g_applet.appDir, path))
+        WritePrivateProfileStringA(section, key, value, path);
 }
 
 bool FieldEmpty(HWND dialog, int id) {
@@ -65,17 +51,10 @@ ScannerKind GetScannerKind(const char* dir, int id) {
     ScannerFields fields;
     if (!FindScannerLine(dir, id, &fields))
         return ScannerKind::None;
-    switch (fields.code[0]) {
-    case 'I':
-        WritePixelDriverSettings(dir, fields.code + 1);
-        return ScannerKind::PixelDriver;
-    case 'T':
-        return ScannerKind::Twain;
-    case 'Y':
-        return ScannerKind::PortAndSpeed;
-    default:
-        return ScannerKind::None;
-    }
+    ModelChoice choice;
+    ChooseModel(id, fields, &choice);
+    WritePixelDriverSettings(dir, choice);
+    return choice.kind;
 }
 
 void ShowHardwareOptions(HWND dialog, bool enable, int port, int speed) {
@@ -141,25 +120,20 @@ int SetDefaultScanner(HWND dialog) {
 
     if (id != kNoScannerId && id != kReservedScannerId && id != g_applet.options.currentScannerId) {
         g_applet.options.currentScannerId = static_cast<int16_t>(id);
-        char value[16];
-        snprintf(value, sizeof value, "%d", id);
-        WriteSelectionKey(kScannerSection, kCurrentScannerIdKey, value);
-        ScannerFields fields;
-        if (FindScannerById(g_applet.appDir, id, &fields)) {
-            SetDlgItemTextA(dialog, IDC_DEFAULT_NAME, fields.model);
-            size_t length = strlen(fields.driver);
-            if (length > 0)
-                fields.driver[length - 1] = 'E';
-            WriteSelectionKey(kScannerSection, kCurrentDriverKey, fields.driver);
-            WriteSelectionKey(kScannerSection, kAttrNeedUpdateKey, "Y");
-        }
+        // The line FindScannerIdByModel took the id from.
+        ScannerFields fields = {};
+        FindScannerById(g_applet.appDir, id, &fields);
+        ModelChoice choice;
+        ChooseModel(id, fields, &choice);
+        WriteScannerSelection(g_applet.appDir, choice, true);
+        SetDlgItemTextA(dialog, IDC_DEFAULT_NAME, fields.model);
     }
     return 0;
 }
 
 void LoadScannerSelection(HWND dialog) {
-    char path[kPathChars];
-    SelectionFilePath(path);
+    char path[kPathChars] = "";
+    SelectionFilePath(g_applet.appDir, path); // a path that does not fit reads the defaults
     // Port and speed are shown as unsigned numbers: a stored value the fields cannot show, like
     // one too large for the record, reads as the default.
     g_applet.options.port = static_cast<int16_t>(ReadProfileNumber(

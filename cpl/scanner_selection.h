@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-enum class ScannerKind { None, PixelDriver, Twain, PortAndSpeed };
+#include "model_install.h"
 
 // Kind of the first list entry with id (any id); a pixel-driver entry rewrites SETSCAN.INI.
 ScannerKind GetScannerKind(const char* dir, int id);

@@ -5,6 +5,7 @@
 #include "applet_text.h"
 #include "driver_install.h"
 #include "model_dialogs.h"
+#include "model_install.h"
 #include "scanner_list.h"
 #include "scanner_selection.h"
 
@@ -42,7 +43,7 @@ int InstalledCount(HWND dialog) {
 // Add>> and Install need the driver source; ask for it when the marker file is not there.
 bool EnsureDriverSource(HWND dialog) {
     g_applet.scannerListShown = true;
-    return DriverSourcePresent() || AskDriverSource(dialog) == IDOK;
+    return DriverSourcePresent(g_applet.driverSourceDir) || AskDriverSource(dialog) == IDOK;
 }
 
 void Expand(HWND dialog) {

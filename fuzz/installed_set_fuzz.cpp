@@ -8,6 +8,7 @@
 #include <string>
 
 #include "fuzz_check.h"
+#include "model_install.h"
 #include "scanner_formats.h"
 
 namespace {
@@ -54,13 +55,14 @@ void CheckDriverPrograms(const InstalledSet& set, const char* list, size_t size)
         const int id = InstalledIdAt(&set, i);
         FUZZ_REQUIRE(id == (raw >= 1 && raw <= kMaxInstallableId ? raw : kNoScannerId));
         // Lines that are no data lines (the ids a damaged byte gives) name no program.
-        char program[kTextFieldChars + 1];
+        char program[kModelFileChars + 1];
         if (raw < 0)
             FUZZ_REQUIRE(!InstalledDriverProgram(list, size, raw, program));
         if (id == kNoScannerId || !InstalledDriverProgram(list, size, id, program))
             continue;
         const size_t length = strnlen(program, sizeof program);
         FUZZ_REQUIRE(length >= 1 && length < sizeof program && program[length - 1] == 'E');
+        FUZZ_REQUIRE(IsPlainFileName(program)); // never a path out of the directory
         FUZZ_REQUIRE(text.find(std::string(program, length - 1)) != std::string::npos);
     }
 }

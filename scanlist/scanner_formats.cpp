@@ -97,25 +97,6 @@ bool NextTextLine(TextLineCursor* cursor, char line[kListLineChars + 1]) {
     return true;
 }
 
-bool InstalledDriverProgram(const char* list, size_t size, int id,
-                            char (&program)[kTextFieldChars + 1]) {
-    TextLineCursor cursor = {list, size, 0};
-    char line[kListLineChars + 1];
-    ScannerFields fields;
-    while (NextTextLine(&cursor, line)) {
-        if (ParseScannerLine(line, &fields) != id)
-            continue;
-        size_t length = strlen(fields.driver);
-        if (length == 0)
-            return false;
-        memcpy(program, fields.driver, length + 1);
-        // The installed copy's name ends in "E" where the distribution's ends in "_".
-        program[length - 1] = 'E';
-        return true;
-    }
-    return false;
-}
-
 void ClearInstalledSet(InstalledSet* set) {
     memset(set->bytes, 0, sizeof set->bytes);
     set->bytes[0] = '0';

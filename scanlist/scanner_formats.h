@@ -13,6 +13,9 @@ constexpr int kListLineChars = 127;
 constexpr char kTextEndOfFile = 0x1A;
 // The byte after the last line's CR LF; the shipped list ends with it and every append writes it.
 constexpr char kListEndMarker = 0x00;
+// The list file is handled in one 32 KB buffer: an append never lets it grow beyond that, and a
+// reader takes no more of a larger (damaged) file.
+constexpr int kListFileMaxBytes = 32768;
 
 constexpr int kNoScannerId = 0;
 constexpr int kReservedScannerId = 99;
@@ -52,11 +55,6 @@ struct TextLineCursor {
 };
 // Copies the next piece into line (kListLineChars + 1 bytes); false at the end of the text.
 bool NextTextLine(TextLineCursor* cursor, char line[kListLineChars + 1]);
-// The installed driver program of the first data line carrying id in a list file image: field 3
-// with its last character "E". False when no line carries the id or its line names no program.
-bool InstalledDriverProgram(const char* list, size_t size, int id,
-                            char (&program)[kTextFieldChars + 1]);
-
 // Installed set: byte 0 is "0" + n, then n bytes "0" + id. Only ids 0..207 fit in a byte, and the
 // count byte itself holds at most 207 entries.
 constexpr int kInstalledSetMaxBytes = 256;

@@ -1,8 +1,10 @@
 #include "scanner_list.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
+#include "model_install.h"
 #include "text_path.h"
 #include "windows_path.h"
 
@@ -12,7 +14,8 @@ constexpr int kPathChars = kToolPathChars;
 
 bool ReadListFile(const char* dir, std::string* text) {
     char path[kPathChars];
-    return JoinPath(path, sizeof path, dir, kScannerListFile) && ReadFileText(path, text);
+    return JoinPath(path, sizeof path, dir, kScannerListFile) &&
+           ReadFileText(path, kListFileMaxBytes, text);
 }
 
 // Calls visit(id, fields) for each data line in file order until it returns true. False when the
@@ -62,7 +65,7 @@ int ChangeInstalledFile(const char* dir, int id, InstalledChange change) {
 
 } // namespace
 
-bool ReadFileText(const char* path, std::string* text) {
+bool ReadFileText(const char* path, size_t maxBytes, std::string* text) {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
@@ -70,7 +73,11 @@ bool ReadFileText(const char* path, std::string* text) {
     text->clear();
     char chunk[4096];
     DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
+    while (text->size() < maxBytes &&
+           ReadFile(file, chunk,
+                    static_cast<DWORD>(std::min(sizeof chunk, maxBytes - text->size())), &got,
+                    nullptr) &&
+           got > 0)
         text->append(chunk, got);
     CloseHandle(file);
     return true;
@@ -163,14 +170,14 @@ void FillScannerListBox(const char* listDir, const char* driverDir, HWND listBox
             strcpy(selection, fields.model);
         first = false;
         if (installedOnly) {
+            ModelChoice choice;
+            ChooseModel(id, fields, &choice);
+            const char* driver = keepDriverName ? choice.driverSource : choice.driverProgram;
             char driverPath[kPathChars];
             // A line without a driver program names no file to find.
-            if (!IsScannerInstalled(&installed, id) || !fields.driver[0] ||
-                !JoinPath(driverPath, sizeof driverPath, driverDir, fields.driver))
-                return false;
-            if (!keepDriverName)
-                driverPath[strlen(driverPath) - 1] = 'E';
-            if (!FileExists(driverPath))
+            if (!IsScannerInstalled(&installed, id) || !driver[0] ||
+                !JoinPath(driverPath, sizeof driverPath, driverDir, driver) ||
+                !FileExists(driverPath))
                 return false;
         }
         SendMessageA(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(fields.model));

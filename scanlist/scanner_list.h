@@ -8,8 +8,8 @@
 
 #include "scanner_formats.h"
 
-// The whole file at path (shared for reading and writing); false when it cannot be opened.
-bool ReadFileText(const char* path, std::string* text);
+// The file at path (shared for reading and writing) up to maxBytes; false when it cannot be opened.
+bool ReadFileText(const char* path, size_t maxBytes, std::string* text);
 
 // Fields of the first data line carrying id; ids 0 and 99 are never found.
 bool FindScannerById(const char* dir, int id, ScannerFields* fields);
@@ -37,8 +37,6 @@ int RemoveInstalledScanner(const char* dir, int id);
 // True when a data line of another, installed id names driverFile (ignoring case) in field 3.
 bool DriverSharedByOtherScanner(const char* dir, int id, const char* driverFile);
 
-// The list file is handled in one 32 KB buffer; an append never lets it grow beyond that.
-constexpr int kListFileMaxBytes = 32768;
 constexpr int kAppendDone = 0;
 constexpr int kAppendNoFile = -1;   // the list cannot be opened or written
 constexpr int kAppendTooLarge = -2; // the list with the new line would exceed kListFileMaxBytes

@@ -1,12 +1,11 @@
-// What a complete installation records: the chosen scanner in the configuration files, the
-// Program Manager items, the uninstall entry and the shared-file counts. Every step is silent
-// about its failures; a later installation runs the same steps again.
+// What a complete installation records besides its model (model_install.h): the Program Manager
+// items, the uninstall entry and the shared-file counts. Every step is silent about its failures; a
+// later installation runs the same steps again.
 #include <cstring>
 
 #include "config_names.h"
 #include "orvsetup_manifest.h"
 #include "progman_client.h"
-#include "scanner_list.h"
 #include "setup.h"
 #include "windows_bitness.h"
 #include "windows_path.h"
@@ -16,14 +15,6 @@ namespace {
 constexpr int kNameBytes = 128;
 constexpr int kTextBytes = 256;
 constexpr uint16_t kShowGroupCommand = 8;
-constexpr char kPixelDriverSuffix[] = ".PXW";
-constexpr char kDisabledPixelSetup[] = "no";
-
-// Target root + text, empty when it does not fit.
-void TargetPath(char (&out)[kSetupPathBytes], const char* text) {
-    if (!JoinPath(out, sizeof out, g_setup.targetRoot, text))
-        out[0] = '\0';
-}
 
 // One series of Program Manager commands: the group shown (or made), an older item of the same
 // name removed, the item added.
@@ -56,77 +47,17 @@ void RaiseCount(HKEY key, const char* valueName) {
 }
 
 // Names first..first+count-1 of the manifest, below target root + directory.
-void RaiseRun(HKEY key, int first, int count, const char* directory) {
+void RaiseRun(HKEY key, const char* targetRoot, int first, int count, const char* directory) {
     for (int id = first; id < first + count; ++id) {
         char name[kSetupPathBytes] = "";
-        LoadStringA(g_setup.instance, id, name, sizeof name);
+        LoadStringA(g_program.instance, id, name, sizeof name);
         char valueName[kSetupPathBytes * 3];
-        wsprintfA(valueName, "%s%s%s", g_setup.targetRoot, directory, name);
+        wsprintfA(valueName, "%s%s%s", targetRoot, directory, name);
         RaiseCount(key, valueName);
     }
 }
 
-void TargetAppDir(char (&out)[kSetupPathBytes]) {
-    TargetPath(out, kAppDirName);
-    if (out[0] && !EndWithBackslash(out, sizeof out))
-        out[0] = '\0';
-}
-
 } // namespace
-
-void RememberEarlierModels() {
-    char appDir[kSetupPathBytes];
-    char path[kSetupPathBytes];
-    TargetAppDir(appDir);
-    g_setup.hadEarlierSet = false;
-    if (!appDir[0] || !JoinPath(path, sizeof path, appDir, kInstalledSetFile))
-        return;
-    // Read only a set that is there: reading a missing one would create it.
-    g_setup.hadEarlierSet = GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES &&
-                            ReadInstalledSet(appDir, &g_setup.earlierSet) == 0;
-}
-
-void KeepEarlierModels() {
-    char appDir[kSetupPathBytes];
-    TargetAppDir(appDir);
-    if (!g_setup.hadEarlierSet || !appDir[0])
-        return;
-    int count = InstalledCount(&g_setup.earlierSet);
-    for (int i = 1; i <= count; ++i) {
-        const int id = InstalledIdAt(&g_setup.earlierSet, i);
-        if (id != kNoScannerId)
-            AddInstalledScanner(appDir, id);
-    }
-}
-
-void WriteScannerSelection() {
-    char appDir[kSetupPathBytes];
-    char name[kSetupPathBytes];
-    TargetAppDir(appDir);
-    KeepEarlierModels();
-    AddInstalledScanner(appDir, g_setup.scannerId);
-
-    size_t pixelLength = strlen(g_setup.pixelDriverName);
-    if (pixelLength >= 4 &&
-        _stricmp(g_setup.pixelDriverName + pixelLength - 4, kPixelDriverSuffix) == 0) {
-        char directory[kSetupPathBytes];
-        TargetPath(directory, kAppDirName);
-        char base[kPixelDriverBytes];
-        CopyText(base, sizeof base, g_setup.pixelDriverName);
-        base[pixelLength - 4] = '\0';
-        WritePrivateProfileStringA(kKeltoSection, kDirectoryKey, directory, kPixelDriverFile);
-        WritePrivateProfileStringA(kScannerSection, kDriverKey, base, kPixelDriverFile);
-        WritePrivateProfileStringA(base, kPixelSetupKey, kDisabledPixelSetup, kPixelDriverFile);
-    }
-
-    char selection[kSetupPathBytes];
-    JoinPath(name, sizeof name, kAppDirName, kSelectionFile);
-    TargetPath(selection, name);
-    char id[16];
-    wsprintfA(id, "%d", g_setup.scannerId);
-    WritePrivateProfileStringA(kScannerSection, kCurrentScannerIdKey, id, selection);
-    WritePrivateProfileStringA(kScannerSection, kCurrentDriverKey, g_setup.driverName, selection);
-}
 
 void CreateProgramItems() {
     char group[kNameBytes];
@@ -147,7 +78,7 @@ void CreateProgramItems() {
     AddProgramItem(group, directory, item, commandLine);
 }
 
-void WriteUninstallEntry() {
+void WriteUninstallEntry(const InstallPlan& plan) {
     char keyName[kTextBytes];
     char className[kTextBytes];
     LoadBlockString(IDS_UNINSTALL_KEY, keyName, sizeof keyName);
@@ -165,14 +96,14 @@ void WriteUninstallEntry() {
         RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                        static_cast<DWORD>(strlen(value) + 1));
         LoadBlockString(IDS_UNINSTALL_STRING_VALUE, valueName, sizeof valueName);
-        TargetPath(value, "ORVCLEAN.EXE");
-        RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                       static_cast<DWORD>(strlen(value) + 1));
+        if (JoinPath(value, sizeof value, plan.targetRoot, "ORVCLEAN.EXE"))
+            RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                           static_cast<DWORD>(strlen(value) + 1));
     }
     RegCloseKey(key);
 }
 
-void AddSharedFileCounts() {
+void AddSharedFileCounts(const InstallPlan& plan) {
     char keyName[kTextBytes];
     LoadBlockString(IDS_SHARED_DLLS_KEY, keyName, sizeof keyName);
     HKEY key;
@@ -180,17 +111,19 @@ void AddSharedFileCounts() {
         return;
     // Fixed runs of the shipped manifest: the Windows directory's names, the application
     // directory's and the SYSTEM directory's, the last formed literally below the target root;
-    // on 64-bit Windows the 64-bit library's too.
+    // the import library for 32-bit applications, and on 64-bit Windows the 64-bit library's too.
     char appDir[kSetupPathBytes] = "";
     char systemDir[kSetupPathBytes] = "";
-    LoadStringA(g_setup.instance, MANIFEST_KELTO32_DESTINATION, appDir, sizeof appDir);
-    LoadStringA(g_setup.instance, MANIFEST_SYSTEM_DESTINATION, systemDir, sizeof systemDir);
+    LoadStringA(g_program.instance, MANIFEST_KELTO32_DESTINATION, appDir, sizeof appDir);
+    LoadStringA(g_program.instance, MANIFEST_SYSTEM_DESTINATION, systemDir, sizeof systemDir);
     EndWithBackslash(appDir, sizeof appDir);
     EndWithBackslash(systemDir, sizeof systemDir);
-    RaiseRun(key, MANIFEST_UTILS_FIRST_NAME, MANIFEST_UTILS_COUNT, "");
-    RaiseRun(key, MANIFEST_KELTO32_FIRST_NAME, MANIFEST_KELTO32_COUNT, appDir);
-    RaiseRun(key, MANIFEST_SYSTEM_FIRST_NAME, MANIFEST_SYSTEM_COUNT, systemDir);
+    const char* root = plan.targetRoot;
+    RaiseRun(key, root, MANIFEST_UTILS_FIRST_NAME, MANIFEST_UTILS_COUNT, "");
+    RaiseRun(key, root, MANIFEST_KELTO32_FIRST_NAME, MANIFEST_KELTO32_COUNT, appDir);
+    RaiseRun(key, root, MANIFEST_SYSTEM_FIRST_NAME, MANIFEST_SYSTEM_COUNT, systemDir);
+    RaiseRun(key, root, MANIFEST_UTILS32_FIRST_NAME, MANIFEST_UTILS32_COUNT, "");
     if (IsWindows64Bit()) // the library for 64-bit applications lies in the Windows directory
-        RaiseRun(key, MANIFEST_UTILS64_FIRST_NAME, MANIFEST_UTILS64_COUNT, "");
+        RaiseRun(key, root, MANIFEST_UTILS64_FIRST_NAME, MANIFEST_UTILS64_COUNT, "");
     RegCloseKey(key);
 }

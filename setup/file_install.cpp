@@ -1,7 +1,8 @@
 // Moving files from the distribution: the working files before the wizard, the manifest groups
-// after Finish (expanded, never replacing a newer installed file; on 64-bit Windows the library
-// for 64-bit applications too) and the whole distribution, still compressed, in distribution copy
-// mode. The manifest is the string table below id 1000.
+// after Finish (expanded, never replacing a newer installed file; after the total's groups the
+// import library for 32-bit applications and, on 64-bit Windows, the library for 64-bit
+// applications) and the whole distribution, still compressed, in distribution copy mode. The
+// manifest is the string table below id 1000.
 #include <cstring>
 
 #include "language.h"
@@ -16,6 +17,7 @@ namespace {
 
 constexpr int kDriverGroup = MANIFEST_DRIVER_GROUP;
 constexpr int kWindows64Group = MANIFEST_UTILS64_GROUP;
+constexpr int kLibrary32Group = MANIFEST_UTILS32_GROUP;
 // A group holds its count, source and destination directories, then its names from g + 3.
 constexpr ManifestLayout kInstallLayout = {3};
 constexpr int kSystemCompareChars = 23;
@@ -23,7 +25,7 @@ constexpr int kRawBlockBytes = 16384;
 
 void LoadManifestString(int id, char* out, int size) {
     out[0] = '\0';
-    LoadStringA(g_setup.instance, id, out, size);
+    LoadStringA(g_program.instance, id, out, size);
 }
 int ReadManifestString(void*, int id, char* out, int size) {
     LoadManifestString(id, out, size);
@@ -63,15 +65,17 @@ void CopyOneFile(HWND dialog, CopyMode mode, const char* sourceDir, const char* 
     }
 }
 
-// The groups from 120 upward that add up to total, then group extraGroup (0 for none); -1 when
-// the walk's groups do not add up to the total: such a manifest is refused before anything is
-// copied.
-int PlanGroups(int total, int extraGroup, ManifestGroupSpan (&groups)[kMaxManifestGroups]) {
-    const int found =
-        WalkManifestGroups(ReadManifestString, nullptr, total, kInstallLayout, groups);
-    if (found < 0 || !extraGroup)
-        return found;
-    return AddManifestGroup(ReadManifestString, nullptr, extraGroup, kInstallLayout, groups, found);
+// The groups from 120 upward that add up to total, then the groups beyond the total this copy
+// takes (the import library for 32-bit applications always, the 64-bit library's on 64-bit
+// Windows or in a distribution copy); -1 when the walk's groups do not add up to the total: such a
+// manifest is refused before anything is copied.
+int PlanGroups(int total, bool withWindows64, ManifestGroupSpan (&groups)[kMaxManifestGroups]) {
+    int found = WalkManifestGroups(ReadManifestString, nullptr, total, kInstallLayout, groups);
+    if (withWindows64)
+        found = AddManifestGroup(ReadManifestString, nullptr, kWindows64Group, kInstallLayout,
+                                 groups, found);
+    return AddManifestGroup(ReadManifestString, nullptr, kLibrary32Group, kInstallLayout, groups,
+                            found);
 }
 
 int CopyGroups(HWND owner, HWND dialog, CopyMode mode, const ManifestGroupSpan* groups, int found,
@@ -148,18 +152,17 @@ bool BuildGroupPaths(int group, CopyMode mode, const char* sourceRoot, const cha
 
 int CopyManifest(HWND owner, HWND dialog, const char* sourceRoot, const char* targetRoot) {
     ManifestGroupSpan groups[kMaxManifestGroups];
-    const int found = PlanGroups(ManifestNumber(kManifestTotalId),
-                                 IsWindows64Bit() ? kWindows64Group : 0, groups);
+    const int found = PlanGroups(ManifestNumber(kManifestTotalId), IsWindows64Bit(), groups);
     if (found < 0)
         return kCopyRejected;
     return CopyGroups(owner, dialog, CopyMode::Install, groups, found, sourceRoot, targetRoot);
 }
 
 int CopyDistribution(HWND owner, HWND dialog, const char* sourceRoot, const char* targetRoot) {
-    // The driver group follows the installation groups; the 64-bit group comes after it.
+    // The driver group follows the installation groups; the groups beyond the total after it.
     ManifestGroupSpan groups[kMaxManifestGroups];
-    const int found = PlanGroups(ManifestNumber(kManifestTotalId) + ManifestNumber(kDriverGroup),
-                                 kWindows64Group, groups);
+    const int found =
+        PlanGroups(ManifestNumber(kManifestTotalId) + ManifestNumber(kDriverGroup), true, groups);
     if (found < 0)
         return kCopyRejected;
     return CopyGroups(owner, dialog, CopyMode::Distribution, groups, found, sourceRoot, targetRoot);
@@ -204,7 +207,7 @@ int CopyFileRaw(HWND dialog, int sourceItem, int destinationItem, const char* so
     return 1;
 }
 
-void InstallWorkingFiles() {
+void InstallWorkingFiles(const InstallPlan& plan) {
     static const char* const kWorkingFiles[][2] = {
         {"KELTO32\\ORVANE.LS_", "ORVANE.LST"},   {"UTILS\\TWAIN.DL_", "TWAIN.DLL"},
         {"UTILS\\TWAIN_32.DL_", "TWAIN_32.DLL"}, {"UTILS\\TWUNK_16.EX_", "TWUNK_16.EXE"},
@@ -213,41 +216,8 @@ void InstallWorkingFiles() {
     for (const auto& file : kWorkingFiles) {
         char source[kSetupPathBytes];
         char destination[kSetupPathBytes];
-        if (JoinPath(source, sizeof source, g_setup.setupDirectory, file[0]) &&
-            JoinPath(destination, sizeof destination, g_setup.targetRoot, file[1]))
+        if (JoinPath(source, sizeof source, plan.setupDir, file[0]) &&
+            JoinPath(destination, sizeof destination, plan.targetRoot, file[1]))
             CopyIfNewer(nullptr, 0, 0, source, destination);
     }
-}
-
-namespace {
-
-// A driver file of the chosen model: Driver\name (compressed form) to directory\name.
-void CopyDriverFile(const char* name, const char* directory) {
-    if (!name[0])
-        return;
-    char source[kSetupPathBytes];
-    char destination[kSetupPathBytes];
-    char sourceDir[kSetupPathBytes];
-    char destinationDir[kSetupPathBytes];
-    if (!JoinPath(sourceDir, sizeof sourceDir, g_setup.setupDirectory, "Driver\\") ||
-        !JoinPath(source, sizeof source, sourceDir, name) ||
-        !JoinPath(destinationDir, sizeof destinationDir, g_setup.targetRoot, directory) ||
-        !JoinPath(destination, sizeof destination, destinationDir, name))
-        return;
-    ToCompressedName(source);
-    CopyIfNewer(nullptr, 0, 0, source, destination);
-}
-
-} // namespace
-
-int InstallForModel(HWND window) {
-    HWND dialog = OpenProgressDialog(window);
-    int result = CopyManifest(window, dialog, g_setup.setupDirectory, g_setup.targetRoot);
-    if (result == kCopyComplete) {
-        WriteScannerSelection();
-        CopyDriverFile(g_setup.driverName, "KELTO32\\");
-        CopyDriverFile(g_setup.pixelDriverName, "PIXTRAN\\");
-    }
-    CloseProgressDialog(window, dialog);
-    return result;
 }

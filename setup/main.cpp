@@ -7,26 +7,30 @@
 #include "language.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
-    g_setup.instance = instance;
-    if (ReadCommandLine(commandLine, &g_setup) == SetupMode::Refused)
+    g_program.instance = instance;
+    CommandLineChoice choice;
+    ParseCommandLine(commandLine, &choice);
+    if (choice.mode == SetupMode::Refused)
         return 0;
-    SetLanguageOverride(g_setup.languageOverride);
-    g_setup.block = GetLanguageBlock();
+    CopyText(g_program.distributionRoot, sizeof g_program.distributionRoot, choice.targetRoot);
+    SetLanguageOverride(choice.languageOverride);
+    g_program.block = GetLanguageBlock();
     InitCommonControls();
 
-    LoadBlockString(IDS_CLASS_NAME, g_setup.className, sizeof g_setup.className);
-    LoadBlockString(IDS_WINDOW_TITLE, g_setup.windowTitle, sizeof g_setup.windowTitle);
+    char className[kClassNameBytes];
+    char windowTitle[kClassNameBytes];
+    LoadBlockString(IDS_CLASS_NAME, className, sizeof className);
+    LoadBlockString(IDS_WINDOW_TITLE, windowTitle, sizeof windowTitle);
     WNDCLASSA windowClass = {};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = SetupWindowProc;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = g_setup.className;
+    windowClass.lpszClassName = className;
     if (!RegisterClassA(&windowClass))
         return 0;
-    HWND window =
-        CreateWindowA(g_setup.className, g_setup.windowTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                      0, 0, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowA(className, windowTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
+                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
     if (!window)
         return 0;
     ShowWindow(window, SW_SHOW);
@@ -34,7 +38,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (g_setup.progressDialog && IsDialogMessageA(g_setup.progressDialog, &msg))
+        if (g_program.progressDialog && IsDialogMessageA(g_program.progressDialog, &msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

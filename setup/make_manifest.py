@@ -4,8 +4,9 @@
 make_manifest.py manifest.txt out.rci out.h
 String 115 is the total of the installation groups; group g holds its count at g, its source
 directory at g+1, its destination at g+2 (absent for the target root) and its names from g+3.
-Groups marked "driver" or "win64" stay out of the total: the driver group is copied only by the
-distribution copy, the win64 group also by an installation on 64-bit Windows.
+Groups marked "driver", "win64" or "added" stay out of the total: the driver group is copied only
+by the distribution copy, the win64 group also by an installation on 64-bit Windows, the added
+group also by every installation.
 The header names each group's ids and count after its source directory (MANIFEST_UTILS_GROUP,
 _DESTINATION, _FIRST_NAME, _COUNT) for the code that walks a fixed group.
 """
@@ -14,7 +15,7 @@ import sys
 
 def read_manifest(path):
     """Returns [(group id, source, destination or None, kind or None, [names])], kind being
-    "driver" or "win64" for the groups outside the total."""
+    "driver", "win64" or "added" for the groups outside the total."""
     groups = []
     with open(path, encoding="ascii") as lines:
         for raw in lines:
@@ -25,7 +26,7 @@ def read_manifest(path):
             if words[0] == "group":
                 destination = None if words[3] == "-" else words[3]
                 kind = words[4] if len(words) > 4 else None
-                if kind not in (None, "driver", "win64"):
+                if kind not in (None, "driver", "win64", "added"):
                     sys.exit(f"group {words[1]}: unknown kind {kind}")
                 groups.append((int(words[1]), words[2], destination, kind, []))
             else:

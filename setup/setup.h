@@ -1,25 +1,40 @@
-// The installation program's steps: the shell and wizard, the file installation and the
-// configuration written after a complete installation.
+// The installation program's steps: the shell and wizard, the installation over its plan, the file
+// installation and the records a complete installation writes.
 #pragma once
 #include <windows.h>
 
+#include "model_install.h"
 #include "setup_state.h"
+
+constexpr int kModelNameBytes = 128;
+
+// What an installation does, settled before its first file moves: where from and where to (all
+// directories end in "\"), and the model the wizard's model page chose.
+struct InstallPlan {
+    char setupDir[kSetupPathBytes];    // the medium: ORVSETUP.EXE's directory
+    char driverDir[kSetupPathBytes];   // its "Driver\"
+    char targetRoot[kSetupPathBytes];  // the Windows directory
+    char appDir[kSetupPathBytes];      // target root + "KELTO32\"
+    char pixelDir[kSetupPathBytes];    // target root + "PIXTRAN\"
+    char workingList[kSetupPathBytes]; // target root + "ORVANE.LST", the list the wizard reads
+    char modelName[kModelNameBytes];   // as the model page lists it (spaces, not "_")
+    ModelChoice model;                 // id 0 and no files until a listed model is chosen
+};
 
 // Shell (setup_shell.cpp).
 LRESULT CALLBACK SetupWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-void RunInstallation(HWND window);
-void RunDistributionCopy(HWND window);
 void CenterInParent(HWND parent, HWND window);
 bool ConfirmExit(HWND owner);
 // The progress dialog with its gauge, centred over the main window, and its end.
 HWND OpenProgressDialog(HWND window);
 void CloseProgressDialog(HWND window, HWND dialog);
 
-// Wizard (wizard.cpp). RunWizard returns when the user pressed Finish or Cancel.
-void RunWizard(HWND owner);
-void FillModelList(HWND listBox);
-// Takes the chosen model's id and driver names from the scanner list; true for a TWAIN model.
-bool FindChosenModel();
+// Wizard (wizard.cpp): collects the model into the plan; true when the user pressed Finish.
+bool RunWizard(HWND owner, InstallPlan* plan);
+
+// The installation after Finish (installation.cpp), its steps in order: 1 when complete, 2 when
+// the user cancelled the copy.
+int RunInstallationSteps(HWND window, const InstallPlan& plan);
 
 // File installation (file_install.cpp).
 enum class CopyMode { Install, Distribution };
@@ -27,8 +42,7 @@ constexpr int kCopyRejected = 0; // the manifest's total and groups disagree: no
 constexpr int kCopyComplete = 1;
 constexpr int kCopyCancelled = 2;
 
-void InstallWorkingFiles();
-int InstallForModel(HWND window);
+void InstallWorkingFiles(const InstallPlan& plan);
 int CopyManifest(HWND owner, HWND dialog, const char* sourceRoot, const char* targetRoot);
 int CopyDistribution(HWND owner, HWND dialog, const char* sourceRoot, const char* targetRoot);
 // False when a path does not fit its buffer.
@@ -41,14 +55,7 @@ int CopyFileRaw(HWND dialog, int sourceItem, int destinationItem, const char* so
 bool ManifestGroupsMatch(int total);
 int ManifestNumber(int id);
 
-// Configuration (configuration.cpp).
-// The manifest lays the medium's empty installed set over the one an earlier installation left;
-// the models of that one are remembered before the copy and put back after it
-// (WriteScannerSelection does so before it adds the chosen model), so the models already installed
-// stay installed.
-void RememberEarlierModels();
-void KeepEarlierModels();
-void WriteScannerSelection();
+// Records of a complete installation (configuration.cpp).
 void CreateProgramItems();
-void WriteUninstallEntry();
-void AddSharedFileCounts();
+void WriteUninstallEntry(const InstallPlan& plan);
+void AddSharedFileCounts(const InstallPlan& plan);

@@ -1,7 +1,9 @@
-// The full-screen main window: the logo, the two runs it starts once it is shown, the centering
-// rule of the program's dialogs and the exit confirmation.
+// The full-screen main window: the logo, the two runs it starts once it is shown (the installation
+// run's plan is settled here and on the wizard's model page), the centering rule of the program's
+// dialogs and the exit confirmation.
 #include <cstring>
 
+#include "config_names.h"
 #include "language.h"
 #include "progress_gauge.h"
 #include "setup.h"
@@ -11,18 +13,17 @@ namespace {
 
 constexpr int kLogoX = 20;
 constexpr int kTopBand = 128;
-constexpr char kDistributionMarker[] = "Driver\\ORVDRXX.EX_";
-constexpr char kScannerListCopy[] = "ORVANE.LST";
+constexpr char kDriverDirName[] = "Driver\\";
 constexpr int kMessageFormatBytes = 60;
 
 void PaintLogo(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    if (g_setup.logo) {
+    if (g_program.logo) {
         BITMAP info;
-        GetObjectA(g_setup.logo, sizeof info, &info);
+        GetObjectA(g_program.logo, sizeof info, &info);
         HDC memory = CreateCompatibleDC(dc);
-        HGDIOBJ previous = SelectObject(memory, g_setup.logo);
+        HGDIOBJ previous = SelectObject(memory, g_program.logo);
         BitBlt(dc, kLogoX, info.bmHeight / 2, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
         SelectObject(memory, previous);
         DeleteDC(memory);
@@ -31,47 +32,81 @@ void PaintLogo(HWND window) {
 }
 
 void EraseWithLogo(HWND window, HDC dc) {
-    if (!g_setup.logo)
+    if (!g_program.logo)
         return;
     RECT client;
     GetClientRect(window, &client);
-    HBRUSH brush = CreatePatternBrush(g_setup.logo);
+    HBRUSH brush = CreatePatternBrush(g_program.logo);
     FillRect(dc, &client, brush);
     DeleteObject(brush);
 }
 
+// "path \r\nInvalid pathname or directory." under the error caption.
+void ShowPathError(HWND window, const char* path) {
+    char format[kMessageFormatBytes];
+    char caption[kMessageFormatBytes];
+    // The path fills up to 255 characters of the text.
+    char text[kMessageFormatBytes + kSetupPathBytes];
+    LoadBlockString(IDS_MISSING_DISTRIBUTION, format, sizeof format);
+    LoadBlockString(IDS_ERROR_CAPTION, caption, sizeof caption);
+    char shown[kSetupPathBytes];
+    CopyText(shown, sizeof shown, path);
+    wsprintfA(text, format, shown);
+    MessageBoxA(window, text, caption, MB_OK);
+}
+
 // Shared opening of both runs: the logo shown, the setup directory found, the distribution
 // checked. False (after the message box) when the program was not started from a distribution.
-bool OpenRun(HWND window) {
-    g_setup.logo = LoadBitmapA(g_setup.instance, "ORVLOGO");
+bool OpenRun(HWND window, char (&setupDir)[kSetupPathBytes], char (&driverDir)[kSetupPathBytes]) {
+    g_program.logo = LoadBitmapA(g_program.instance, "ORVLOGO");
     InvalidateRect(window, nullptr, TRUE);
     UpdateWindow(window);
 
-    char* directory = g_setup.setupDirectory;
-    DWORD length = GetModuleFileNameA(nullptr, directory, kSetupPathBytes);
-    if (length >= kSetupPathBytes)
-        directory[kSetupPathBytes - 1] = '\0';
-    if (strlen(directory) > 3) {
-        char* slash = strrchr(directory, '\\');
-        if (slash)
-            slash[1] = '\0';
-    }
-
-    char marker[kSetupPathBytes];
-    OFSTRUCT info;
-    bool present = JoinPath(marker, sizeof marker, directory, kDistributionMarker) &&
-                   OpenFile(marker, &info, OF_EXIST) != HFILE_ERROR;
-    if (!present) {
-        char format[kMessageFormatBytes];
-        char caption[kMessageFormatBytes];
-        // The setup directory fills up to 255 characters of the text.
-        char text[kMessageFormatBytes + kSetupPathBytes];
-        LoadBlockString(IDS_MISSING_DISTRIBUTION, format, sizeof format);
-        LoadBlockString(IDS_ERROR_CAPTION, caption, sizeof caption);
-        wsprintfA(text, format, directory);
-        MessageBoxA(window, text, caption, MB_OK);
-    }
+    // A program path that does not fit names no directory and so no distribution.
+    const bool present = ModuleDirectory(nullptr, setupDir, sizeof setupDir) &&
+                         JoinPath(driverDir, sizeof driverDir, setupDir, kDriverDirName) &&
+                         DriverSourcePresent(driverDir);
+    if (!present)
+        ShowPathError(window, setupDir);
     return present;
+}
+
+// The plan's directories below a target root; false when one does not fit.
+bool PlanTargetPaths(InstallPlan* plan) {
+    return JoinPath(plan->appDir, sizeof plan->appDir, plan->targetRoot, kAppDirName) &&
+           EndWithBackslash(plan->appDir, sizeof plan->appDir) &&
+           JoinPath(plan->pixelDir, sizeof plan->pixelDir, plan->targetRoot, "PIXTRAN\\") &&
+           JoinPath(plan->workingList, sizeof plan->workingList, plan->targetRoot,
+                    kScannerListFile);
+}
+
+// The installation run: the medium and the Windows directory settled (a Windows directory whose
+// paths do not fit stops the run with a message before anything is written), the working files
+// expanded, the wizard's choice taken, the steps run, the working list deleted.
+void RunInstallation(HWND window) {
+    InstallPlan plan = {};
+    if (!OpenRun(window, plan.setupDir, plan.driverDir))
+        return;
+    if (!WindowsDirectory(plan.targetRoot, sizeof plan.targetRoot) || !PlanTargetPaths(&plan)) {
+        char windows[4 * kSetupPathBytes] = "";
+        GetWindowsDirectoryA(windows, sizeof windows);
+        ShowPathError(window, windows);
+        return;
+    }
+    InstallWorkingFiles(plan);
+    if (RunWizard(window, &plan))
+        RunInstallationSteps(window, plan);
+    DeleteFileA(plan.workingList);
+}
+
+void RunDistributionCopy(HWND window) {
+    char setupDir[kSetupPathBytes];
+    char driverDir[kSetupPathBytes];
+    if (!OpenRun(window, setupDir, driverDir))
+        return;
+    HWND dialog = OpenProgressDialog(window);
+    CopyDistribution(window, dialog, setupDir, g_program.distributionRoot);
+    CloseProgressDialog(window, dialog);
 }
 
 INT_PTR CALLBACK ExitDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -102,52 +137,24 @@ void CenterInParent(HWND parent, HWND window) {
 
 bool ConfirmExit(HWND owner) {
     INT_PTR result =
-        DialogBoxParamA(g_setup.instance, MAKEINTRESOURCEA(DialogId(g_setup.block, IDD_EXIT)),
+        DialogBoxParamA(g_program.instance, MAKEINTRESOURCEA(DialogId(g_program.block, IDD_EXIT)),
                         owner, ExitDialogProc, 0);
     return result != IDNO;
 }
 
-void RunInstallation(HWND window) {
-    if (!OpenRun(window))
-        return;
-    InstallWorkingFiles();
-    RunWizard(window);
-    if (g_setup.finished) {
-        RememberEarlierModels();
-        if (InstallForModel(window) == kCopyComplete) {
-            CreateProgramItems();
-            WriteUninstallEntry();
-            AddSharedFileCounts();
-            RecordTwainSource();
-        } else {
-            KeepEarlierModels(); // a cancelled copy may have laid the empty set down already
-        }
-    }
-    char list[kSetupPathBytes];
-    if (JoinPath(list, sizeof list, g_setup.targetRoot, kScannerListCopy))
-        DeleteFileA(list);
-}
-
 HWND OpenProgressDialog(HWND window) {
-    HWND dialog = CreateGauge(window, g_setup.instance, GaugeVariant::Setup, IDC_GAUGE,
-                              MAKEINTRESOURCEA(DialogId(g_setup.block, IDD_PROGRESS)), "", SW_SHOW);
-    g_setup.progressDialog = dialog;
+    HWND dialog =
+        CreateGauge(window, g_program.instance, GaugeVariant::Setup, IDC_GAUGE,
+                    MAKEINTRESOURCEA(DialogId(g_program.block, IDD_PROGRESS)), "", SW_SHOW);
+    g_program.progressDialog = dialog;
     if (dialog)
         CenterInParent(window, dialog);
     return dialog;
 }
 
 void CloseProgressDialog(HWND window, HWND dialog) {
-    g_setup.progressDialog = nullptr;
+    g_program.progressDialog = nullptr;
     DestroyGauge(window, dialog);
-}
-
-void RunDistributionCopy(HWND window) {
-    if (!OpenRun(window))
-        return;
-    HWND dialog = OpenProgressDialog(window);
-    CopyDistribution(window, dialog, g_setup.setupDirectory, g_setup.targetRoot);
-    CloseProgressDialog(window, dialog);
 }
 
 LRESULT CALLBACK SetupWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -157,13 +164,9 @@ LRESULT CALLBACK SetupWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         MoveWindow(window, 0, 0, GetDeviceCaps(screen, HORZRES), GetDeviceCaps(screen, VERTRES),
                    FALSE);
         ReleaseDC(nullptr, screen);
-        g_setup.mainWindow = window;
-        if (!g_setup.targetRoot[0]) {
-            WindowsDirectory(g_setup.targetRoot, sizeof g_setup.targetRoot);
-            PostMessageA(window, WM_SETUP_INSTALL, 0, 0);
-        } else {
-            PostMessageA(window, WM_SETUP_COPYDIST, 0, 0);
-        }
+        g_program.mainWindow = window;
+        PostMessageA(window, g_program.distributionRoot[0] ? WM_SETUP_COPYDIST : WM_SETUP_INSTALL,
+                     0, 0);
         return 0;
     }
     case WM_ERASEBKGND:
@@ -176,9 +179,9 @@ LRESULT CALLBACK SetupWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         PostMessageA(window, WM_DESTROY, 0, 0);
         return 0;
     case WM_DESTROY:
-        if (g_setup.logo)
-            DeleteObject(g_setup.logo);
-        g_setup.logo = nullptr;
+        if (g_program.logo)
+            DeleteObject(g_program.logo);
+        g_program.logo = nullptr;
         PostQuitMessage(0);
         return 0;
     case WM_COMMAND:

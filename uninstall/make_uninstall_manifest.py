@@ -5,7 +5,7 @@ make_uninstall_manifest.py manifest.txt out.rci
 Same groups as the installation program without the source directory and without the driver
 group: string 115 is the total, group g holds its count at g, its directory below the Windows
 directory at g+1 (absent for the Windows directory itself) and its names from g+2. The win64
-group stays beyond the total, as in the installation program's table.
+and added groups stay beyond the total, as in the installation program's table.
 """
 import os
 import sys

@@ -2,6 +2,7 @@
 
 #include "config_names.h"
 #include "manifest_groups.h"
+#include "model_install.h"
 #include "progman_client.h"
 #include "scanner_list.h"
 #include "windows_path.h"
@@ -95,11 +96,11 @@ void RemoveDriverPrograms(const RemovalRun* run) {
     if (n == 0 || !AppDirPath(run, kScannerListFile, path))
         return;
     std::string list;
-    if (!ReadFileText(path, &list))
+    if (!ReadFileText(path, kListFileMaxBytes, &list))
         return;
     for (int i = 1; i <= n; ++i) {
         const int id = InstalledIdAt(&set, i);
-        char program[kTextFieldChars + 1];
+        char program[kModelFileChars + 1];
         if (id == kNoScannerId || !InstalledDriverProgram(list.data(), list.size(), id, program))
             continue;
         if (AppDirPath(run, program, path))
@@ -110,10 +111,11 @@ void RemoveDriverPrograms(const RemovalRun* run) {
 int ReadManifestGroups(const RemovalRun* run, ManifestGroup (&groups)[kMaxManifestGroups]) {
     const int total = ManifestNumber(ReadManifestString, run->module, kManifestTotalId);
     ManifestGroupSpan spans[kMaxManifestGroups];
-    // The 64-bit library's group lies beyond the total: its files go wherever they were installed.
-    const int found = AddManifestGroup(
-        ReadManifestString, run->module, kWindows64Group, kRemovalLayout, spans,
-        WalkManifestGroups(ReadManifestString, run->module, total, kRemovalLayout, spans));
+    // The groups beyond the total: their files go wherever they were installed.
+    int found = WalkManifestGroups(ReadManifestString, run->module, total, kRemovalLayout, spans);
+    for (int beyond : {kWindows64Group, kLibrary32Group})
+        found =
+            AddManifestGroup(ReadManifestString, run->module, beyond, kRemovalLayout, spans, found);
     for (int k = 0; k < found; ++k) {
         ManifestGroup& group = groups[k];
         group.id = spans[k].id;
@@ -197,7 +199,8 @@ void ReleaseSharedFileCounts(const RemovalRun* run) {
         return;
     ManifestGroup groups[kMaxManifestGroups];
     int found = ReadManifestGroups(run, groups);
-    for (int counted : {kWindowsGroup, kAppDirGroup, kSystemGroup, kWindows64Group}) {
+    for (int counted :
+         {kWindowsGroup, kAppDirGroup, kSystemGroup, kWindows64Group, kLibrary32Group}) {
         for (int k = 0; k < found; ++k) {
             if (groups[k].id != counted)
                 continue;

@@ -15,12 +15,14 @@
 constexpr int kPathChars = kToolPathChars;
 constexpr int kNameChars = 48;
 
-// Groups whose files carry shared-file counts: the Windows directory, KELTO32, SYSTEM and the
-// 64-bit library's (in the Windows directory, counted on 64-bit Windows only).
+// Groups whose files carry shared-file counts: the Windows directory, KELTO32, SYSTEM, the 64-bit
+// library's (in the Windows directory, counted on 64-bit Windows only) and the 32-bit import
+// library's (in the Windows directory).
 constexpr int kWindowsGroup = 120;
 constexpr int kAppDirGroup = 220;
 constexpr int kSystemGroup = 420;
 constexpr int kWindows64Group = 620;
+constexpr int kLibrary32Group = 720;
 
 struct RemovalRun {
     HINSTANCE module;         // holds the strings
@@ -56,9 +58,9 @@ struct ManifestGroup {
     char dir[kPathChars];
 };
 // The groups from 120 up to where their counts reach the total, then the 64-bit library's group
-// (620) when the manifest has it. -1 when the manifest is inconsistent (counts that overshoot the
-// total or never reach it, names running into the next group, directories too long): such a
-// manifest names no file at all.
+// (620) and the 32-bit import library's (720) when the manifest has them. -1 when the manifest is
+// inconsistent (counts that overshoot the total or never reach it, names running into the next
+// group, directories too long): such a manifest names no file at all.
 int ReadManifestGroups(const RemovalRun* run, ManifestGroup (&groups)[kMaxManifestGroups]);
 // Path of name `index` (1..count) of a group; false when the name is missing or too long.
 bool ManifestFilePath(const RemovalRun* run, const ManifestGroup& group, int index,

@@ -5,9 +5,10 @@ build_medium.py --build DIR [--build DIR]... --szdd ORVSZDD [--platform DIR]... 
 
 OUT receives ORVSETUP.EXE as it is and every manifest file, SZDD-compressed with the last
 character of its name replaced by "_", in the group's source directory (UTILS, KELTO32, PIXTRAN,
-SYSTEM, DRIVER, UTILS64). A file is taken from the first place that has it: this folder's files/,
-the scanner library's public header (ORVLIB.H), the build folders in the order given (the i686
-build's binaries, then the x86_64 build's ORVLIB64.DLL and its import library), then the platform
+SYSTEM, DRIVER, UTILS64, UTILS32). A file is taken from the first place that has it: this folder's
+files/, the scanner library's public header (ORVLIB.H), the build folders in the order given (the
+i686 build's binaries and ORVLIB32.LIB, then the x86_64 build's ORVLIB64.DLL and its import
+library), then the platform
 folders in the order given (the TWAIN source manager and the system libraries of the Windows the medium is for).
 A file found nowhere stops the build and is named; --partial leaves such files off instead, still
 naming each, for test media of a tree that lacks them.

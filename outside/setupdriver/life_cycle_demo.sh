@@ -12,11 +12,11 @@ demo_windows_path() {
 }
 
 # The medium as a user gets it, in $ORV_OUT/demo/medium: the x86_64 binaries (with ORVLIB64.LIB)
-# and the i686 ORVLIB32.DLL, the stand-ins for the TWAIN files Wine has no 64-bit copy of, the
+# and the i686 ORVLIB32.DLL with ORVLIB32.LIB, the stand-ins for the TWAIN files Wine has no 64-bit copy of, the
 # prefix's 64-bit TWAIN manager and system libraries.
 demo_lay_out_medium() {
     python3 "$ROOT/outside/medium/build_medium.py" --build "$ORV_OUT/x86_64/bin" \
-        --build "$ORV_OUT/x86_64/lib" --build "$ORV_OUT/i686/bin" \
+        --build "$ORV_OUT/x86_64/lib" --build "$ORV_OUT/i686/bin" --build "$ORV_OUT/i686/lib" \
         --szdd "$ORV_OUT/host/bin/orvszdd" --platform "$WINEPREFIX/drive_c/windows/system32" \
         --platform "$ORV_OUT/x86_64/bin/twainstandins" "$ORV_OUT/demo/medium"
 }

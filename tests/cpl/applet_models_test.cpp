@@ -84,11 +84,12 @@ TEST_F(NewModel, AppendsTheModelCopiesItsPixelDriverAndRefusesWhatIsWrong) {
                               "IACME\r\n"),
               std::string::npos);
 
-    // Yes replaces it; a driver path inside the pixel-driver directory is not copied onto itself.
+    // Yes replaces it; a driver path inside the pixel-driver directory, spelled another way, is
+    // not copied onto itself.
     model = OpenNewModel(run.dialog);
     ASSERT_TRUE(model);
     Type(model, IDC_MODEL_NAME, "Acme Three");
-    Type(model, IDC_MODEL_DRIVER, PixelDriverDir() + "ACME.PXW");
+    Type(model, IDC_MODEL_DRIVER, PixelDriverDir() + ".\\ACME.PXW");
     Press(model, IDOK);
     EXPECT_EQ(AnswerMessage(model, IDYES), "Do you want to replace the existing ACME.PXW?");
     ASSERT_TRUE(WaitForWindowGone(model, 5000));

@@ -1,10 +1,12 @@
 // The life of one installation, every step a real process as a user would run it: the test medium
 // (tests/setup's fixture lays it out from this tree) → ORVSETUP.EXE with its wizard (model 7), and
 // again over it (model 3) → the installed applet through the Control Panel caller (model 1
-// installed from the medium and made the default) → a page scanned with orvscan.exe through the
-// installed library, server and driver program → ORVCLEAN.EXE answered No, then Yes. The prefix's
-// files (drive C:) and registry (HKLM\Software, HKCU) are compared with a snapshot taken before the
-// installation; the comparison is printed and written to bin\lifecycle_comparison.txt.
+// installed from the medium and made the default, a model of the user's own defined and
+// installed) → ORVSETUP.EXE once more (model 7), which keeps the user's model → a page scanned
+// with orvscan.exe through the installed library, server and driver program → ORVCLEAN.EXE
+// answered No, then Yes. The prefix's files (drive C:) and registry (HKLM\Software, HKCU) are
+// compared with a snapshot taken before the installation; the comparison is printed and written
+// to bin\lifecycle_comparison.txt.
 #include <shlobj.h>
 
 #include <algorithm>
@@ -29,6 +31,7 @@ constexpr char kScanDir[] = "C:\\ORVSCAN\\";
 constexpr char kFirstModel[] = "Kelto ColorPro 24";   // id 7, pixel driver COLORPRO
 constexpr char kSecondModel[] = "Kelto FlatScan 300"; // id 1, pixel driver FLATSCAN
 constexpr char kAgainModel[] = "Kelto HandScan 400";  // id 3, pixel driver HANDSCAN
+constexpr char kUserModel[] = "My Scan";              // id 100, the user's pixel driver MYSCAN
 // The platform's own TWAIN manager in the Windows directory (a 64-bit prefix may have none): the
 // installation lays its copy over it and counts it.
 constexpr char kPlatformTwain[] = "C:\\windows\\TWAIN_32.DLL";
@@ -140,9 +143,9 @@ void RemoveEverything() {
         KillProcessesNamed(program);
     ResetInstall();
     for (const char* name :
-         {"ORVLIB32.DLL", "ORVLIB64.DLL", "ORVLIB64.LIB", "ORVCPL32.DLL", "ORVCLEAN.EXE",
-          "ORVLIB.H", "ORVREAD.TXT", "ORVLIC.TXT", "ORVSCAN.TXT", "ORVPORT.TXT", "ORVTWAIN.TXT",
-          "TWAIN.DLL", "TWUNK_16.EXE", "TWUNK_32.EXE", "ORVANE.LST"})
+         {"ORVLIB32.DLL", "ORVLIB32.LIB", "ORVLIB64.DLL", "ORVLIB64.LIB", "ORVCPL32.DLL",
+          "ORVCLEAN.EXE", "ORVLIB.H", "ORVREAD.TXT", "ORVLIC.TXT", "ORVSCAN.TXT", "ORVPORT.TXT",
+          "ORVTWAIN.TXT", "TWAIN.DLL", "TWUNK_16.EXE", "TWUNK_32.EXE", "ORVANE.LST"})
         DeleteFileA((WindowsDir() + name).c_str());
     DeleteTree(WindowsDir() + "PIXTRAN\\");
     DeleteTree(kScanDir);
@@ -220,7 +223,9 @@ TEST_F(LifeCycle, InstallConfigureScanUninstall) {
     EXPECT_TRUE(FileExists(WindowsDir() + "PIXTRAN\\COLORPRO.PXW"));
     EXPECT_TRUE(FileExists(ProgramsFolder() + kGroup + "\\Orvane 2.0.lnk"));
     EXPECT_TRUE(FileExists(ProgramsFolder() + kGroup + "\\Uninstall Orvane 2.0.lnk"));
-    // The library for 64-bit applications and its import library come on 64-bit Windows only.
+    // The import library for 32-bit applications beside ORVLIB.H; the library for 64-bit
+    // applications and its import library on 64-bit Windows only.
+    EXPECT_TRUE(FileExists(WindowsDir() + "ORVLIB32.LIB"));
     EXPECT_EQ(FileExists(WindowsDir() + "ORVLIB64.DLL"), IsWindows64Bit());
     EXPECT_EQ(FileExists(WindowsDir() + "ORVLIB64.LIB"), IsWindows64Bit());
     const Snapshot installed = Take();
@@ -266,17 +271,45 @@ TEST_F(LifeCycle, InstallConfigureScanUninstall) {
                    SelectionValue(kScannerSection, kAttrNeedUpdateKey) == "Y";
         }));
         SaveScreenshot(dialog, BinPath("lifecycle_applet.bmp"));
+        // A model of the user's own with a pixel driver of theirs, installed beside.
+        CreateDirectoryA(kScanDir, nullptr);
+        const std::string userDriver = std::string(kScanDir) + "MYSCAN.PXW";
+        ASSERT_TRUE(WriteTextFile(userDriver, "the user's pixel driver"));
+        Press(dialog, IDC_BROWSE);
+        HWND model = WaitForOwnedPopup(dialog, 5000);
+        ASSERT_TRUE(model);
+        Type(model, IDC_MODEL_NAME, kUserModel);
+        Type(model, IDC_MODEL_DRIVER, userDriver);
+        Press(model, IDOK);
+        ASSERT_TRUE(WaitForWindowGone(model, 5000));
+        ASSERT_TRUE(SelectLine(dialog, IDC_CHOICE_LIST, kUserModel));
+        Press(dialog, IDC_INSTALL);
+        ASSERT_TRUE(Eventually([] { return InstalledSetBytes().size() == 5; }));
         Press(dialog, IDC_CLOSE);
         EXPECT_TRUE(applet.Finish());
         Note("== Applet: installed \"" + std::string(kSecondModel) +
-             "\" from the medium and made it the default\n");
+             "\" from the medium and made it the default; defined and installed \"" + kUserModel +
+             "\"\n");
     }
-    EXPECT_EQ(InstalledSetBytes(),
-              std::string("3") + char('0' + 7) + char('0' + 3) + char('0' + 1));
+    const std::string withUserModel =
+        std::string("4") + char('0' + 7) + char('0' + 3) + char('0' + 1) + char('0' + 100);
+    EXPECT_EQ(InstalledSetBytes(), withUserModel);
     EXPECT_EQ(SelectionValue(kScannerSection, kCurrentDriverKey), "ORVDR01.EXE");
     EXPECT_TRUE(FileExists(AppDir() + "ORVDR01.EXE"));
     EXPECT_TRUE(FileExists(WindowsDir() + "PIXTRAN\\FLATSCAN.PXW"));
     EXPECT_EQ(Profile(WindowsDir() + "SETSCAN.INI", "Scanner", "Driver"), "FLATSCAN");
+
+    // The installation once more: the shipped list replaces the one the user's model was added
+    // to, and the model's line comes over with its id, so the uninstaller and the applet still
+    // find it.
+    DriveOutcome third = InstallWithWizard(Medium() + "ORVSETUP.EXE", kFirstModel);
+    Note("== ORVSETUP.EXE once more\n" + third.log);
+    ASSERT_TRUE(third.driven);
+    EXPECT_EQ(third.exitCode, 0u);
+    EXPECT_EQ(InstalledSetBytes(), withUserModel);
+    std::string list;
+    EXPECT_TRUE(ReadWholeFile(AppDir() + "ORVANE.LST", &list));
+    EXPECT_NE(list.find("   100       |  My_Scan "), std::string::npos) << list;
 
     // 3. A page through the installed library, server and driver program, with a hand-made
     // trace switch.
@@ -376,6 +409,7 @@ TEST_F(LifeCycle, InstallConfigureScanUninstall) {
         Upper(WindowsDir() + "PIXTRAN\\COLORPRO.PXW"),
         Upper(WindowsDir() + "PIXTRAN\\FLATSCAN.PXW"),
         Upper(WindowsDir() + "PIXTRAN\\HANDSCAN.PXW"),
+        Upper(WindowsDir() + "PIXTRAN\\MYSCAN.PXW"),
         Upper(WindowsDir() + "ORVCLEAN.EXE"),
         // The TWAIN source manager the installation laid down where the prefix had none: the
         // uninstaller cannot tell it from the platform's and keeps it.

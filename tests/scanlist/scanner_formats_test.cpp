@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "model_install.h"
 #include "scanner_formats.h"
 
 namespace {
@@ -59,6 +60,28 @@ TEST(ScannerLine, LongFieldsAreCutAndOutOfRangeIdsNameNoModel) {
     EXPECT_EQ(ParseScannerLine("32767 A B C", &fields), 32767);
     EXPECT_EQ(ParseScannerLine("65548 A B C", &fields), -1); // would alias id 12 in 16 bits
     EXPECT_EQ(ParseScannerLine("12abc A B C", &fields), 12);
+}
+
+// The model a line gives its programs; a driver name that would leave its directory (a damaged or
+// hostile list) names no file at all.
+TEST(ModelChoice, NamesFromTheLineAndNoPathOutOfTheDirectory) {
+    ScannerFields fields;
+    ModelChoice choice;
+    ASSERT_EQ(ParseScannerLine("  7 | Kelto_ColorPro | ORVDR07.EX_ | ICOLORPRO", &fields), 7);
+    EXPECT_TRUE(ChooseModel(7, fields, &choice));
+    EXPECT_EQ(choice.kind, ScannerKind::PixelDriver);
+    EXPECT_STREQ(choice.driverProgram, "ORVDR07.EXE");
+    EXPECT_STREQ(choice.pixelSource, "COLORPRO.PX_");
+    EXPECT_STREQ(choice.pixelFile, "COLORPRO.PXW");
+    for (const char* line :
+         {"  7 | V | ..\\..\\VICTIM.EX_ | T", "  7 | V | D/X.EX_ | Y",
+          "  7 | V | ORVDR07.EX_ | IC:PIX", "  7 | V | ORVDR07.EX_ | I..\\PIX"}) {
+        ASSERT_EQ(ParseScannerLine(line, &fields), 7) << line;
+        EXPECT_FALSE(ChooseModel(7, fields, &choice)) << line;
+        EXPECT_EQ(choice.id, 7);
+        EXPECT_STREQ(choice.driverProgram, "") << line;
+        EXPECT_STREQ(choice.pixelFile, "") << line;
+    }
 }
 
 TEST(TextLines, CrLfControlZAndNulMarkerReadAsTextMode) {

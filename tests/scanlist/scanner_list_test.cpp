@@ -252,4 +252,13 @@ TEST_F(ScannerListFiles, AppendRefusesAListBeyondItsBuffer) {
     EXPECT_EQ(ReadFile(kScannerListFile), std::string(40000, ';'));
 }
 
+// A list of megabytes is damaged: it is read only as far as a list the programs write can reach.
+TEST_F(ScannerListFiles, AListOfMegabytesIsReadOnlyToItsBuffer) {
+    WriteList("  5 | First | F.EX_ | Y\r\n" + std::string(4 << 20, ';') +
+              "\r\n  6 | Beyond | B.EX_ | Y\r\n");
+    ScannerFields fields;
+    EXPECT_TRUE(FindScannerById(dir.c_str(), 5, &fields));
+    EXPECT_FALSE(FindScannerById(dir.c_str(), 6, &fields));
+}
+
 } // namespace

@@ -40,7 +40,7 @@ std::string Medium() {
 struct Group {
     std::string source;
     std::string destination;
-    std::string kind; // "driver", "win64" or empty
+    std::string kind; // "driver", "win64", "added" or empty
     std::vector<std::string> names;
 };
 std::vector<Group> ReadManifest() {
@@ -276,7 +276,8 @@ TEST_F(SetupProgram, FullInstallationOfAPixelDriverModel) {
     CloseShellFolderWindows();
 
     // Every file the medium holds, expanded into its group's directory; what it lacks is absent.
-    // The library for 64-bit applications comes only on 64-bit Windows.
+    // The import library for 32-bit applications comes with every installation, the library for
+    // 64-bit applications only on 64-bit Windows.
     const bool windows64 = IsWindows64Bit();
     int installed = 0;
     for (const Group& group : ReadManifest()) {
@@ -289,7 +290,8 @@ TEST_F(SetupProgram, FullInstallationOfAPixelDriverModel) {
             installed += shipped;
         }
     }
-    EXPECT_EQ(installed, windows64 ? 27 : 25);
+    EXPECT_EQ(installed, windows64 ? 28 : 26);
+    EXPECT_TRUE(FileExists(WindowsDir() + "ORVLIB32.LIB"));
     std::string built, expanded;
     ASSERT_TRUE(ReadWholeFile(BinPath("ORVMAIN.EXE"), &built));
     ASSERT_TRUE(ReadWholeFile(AppDir() + "ORVMAIN.EXE", &expanded));
@@ -342,6 +344,7 @@ TEST_F(SetupProgram, SecondInstallationRaisesCountsAndKeepsTheEntry) {
     EXPECT_EQ(RegCount("C:\\windows\\SYSTEM\\CTL3D32.DLL"), 1u);
     EXPECT_EQ(RegCount("C:\\windows\\TWUNK_32.EXE"), 1u); // counted even when not shipped
     EXPECT_EQ(RegCount("C:\\windows\\ORVLIB64.DLL"), IsWindows64Bit() ? 1u : 0u);
+    EXPECT_EQ(RegCount("C:\\windows\\ORVLIB32.LIB"), 1u);
     EXPECT_EQ(Profile(AppDir() + "ORVANE.IFF", "Scanner", "CurrentScannerId"), "13");
     EXPECT_EQ(Profile(AppDir() + "ORVANE.IFF", "Scanner", "CurrentDriver"), "ORVDR13.EXE");
     EXPECT_TRUE(FileExists(AppDir() + "ORVDR13.EXE"));
@@ -652,7 +655,7 @@ TEST_F(SetupProgram, DistributionCopy) {
             files += present;
         }
     }
-    EXPECT_EQ(files, 78);
+    EXPECT_EQ(files, 79);
     EXPECT_FALSE(FileExists(WindowsDir() + "ORVANE.LST"));
     EXPECT_FALSE(FileExists(AppDir()));
     DeleteTree(root);

@@ -10,9 +10,13 @@
 
 namespace {
 
+SetupMode ReadCommandLine(const char* text, CommandLineChoice* choice) {
+    ParseCommandLine(text, choice);
+    return choice->mode;
+}
+
 TEST(CommandLine, ModesOverridesAndLimits) {
-    SetupState state = {};
-    state.languageOverride = -1;
+    CommandLineChoice state = {};
     EXPECT_EQ(ReadCommandLine("", &state), SetupMode::Install);
     EXPECT_EQ(state.languageOverride, -1);
 
@@ -70,9 +74,9 @@ protected:
     }
     void TearDown() override {
         Clean();
-        if (g_setup.instance)
-            FreeLibrary(g_setup.instance);
-        g_setup.instance = nullptr;
+        if (g_program.instance)
+            FreeLibrary(g_program.instance);
+        g_program.instance = nullptr;
     }
     void Clean() {
         DeleteFileA(systemFile.c_str());
@@ -86,9 +90,9 @@ protected:
         }
     }
     void UseManifest(const char* module) {
-        g_setup.instance =
+        g_program.instance =
             LoadLibraryExA(BinPath(module).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(g_setup.instance, nullptr) << module;
+        ASSERT_NE(g_program.instance, nullptr) << module;
     }
     int CountFiles(const std::string& dir) {
         WIN32_FIND_DATAA found;
@@ -142,8 +146,8 @@ TEST_F(ManifestCopy, InconsistentManifestsAreRefusedBeforeAnyCopy) {
         EXPECT_EQ(CopyDistribution(nullptr, nullptr, source.c_str(), target.c_str()), kCopyRejected)
             << module;
         EXPECT_EQ(CountFiles(target), 0) << module;
-        FreeLibrary(g_setup.instance);
-        g_setup.instance = nullptr;
+        FreeLibrary(g_program.instance);
+        g_program.instance = nullptr;
     }
 }
 

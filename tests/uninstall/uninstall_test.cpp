@@ -144,7 +144,8 @@ struct UninstallFixture : ::testing::Test {
 
     void SetUp() override {
         ResetInstall();
-        ASSERT_EQ(manifest.size(), 27u); // with the 64-bit library and its import library
+        // With the 64-bit library and its import library, and the 32-bit import library.
+        ASSERT_EQ(manifest.size(), 28u);
         // Files of the prefix that share a manifest name (Wine's own TWAIN files, for one) are
         // moved aside and put back afterwards.
         for (const ManifestFile& file : manifest) {
