@@ -13,7 +13,6 @@
 namespace {
 
 constexpr int kPixelWindowsDirChars = 79;
-constexpr char kPixelDriverDirName[] = "PIXTRAN\\";
 constexpr char kDisabledPixelSetup[] = "no";
 
 // directory + name with the version-checked copy; a path that does not fit copies nothing.

@@ -15,6 +15,8 @@ enum class ScannerKind { None, PixelDriver, Twain, PortAndSpeed };
 
 // The file that marks a medium's driver directory.
 constexpr char kDriverSourceMarker[] = "ORVDRXX.EX_";
+// The pixel drivers' directory below the Windows directory.
+constexpr char kPixelDriverDirName[] = "PIXTRAN\\";
 // A list field and the four characters of a pixel-driver extension.
 constexpr int kModelFileChars = kTextFieldChars + 4;
 

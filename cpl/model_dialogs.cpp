@@ -136,11 +136,12 @@ INT_PTR CALLBACK HelpProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     case WM_INITDIALOG: {
         if (g_applet.setupMode)
             SetTitleFromString(dialog, IDS_SETUP_CAPTION, kTitleChars);
+        // A controller path that does not fit reads as no version.
         char program[kPathChars];
-        CopyText(program, sizeof program, g_applet.appDir);
-        AppendText(program, sizeof program, kControllerProgram);
         ProductVersion version = {1, 0};
-        if (GetFileProductVersion(program, &version) != 0)
+        if (!g_applet.appDir[0] ||
+            !JoinPath(program, sizeof program, g_applet.appDir, kControllerProgram) ||
+            GetFileProductVersion(program, &version) != 0)
             version = {1, 0};
         char format[64];
         char text[64];

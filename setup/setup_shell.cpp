@@ -75,7 +75,7 @@ bool OpenRun(HWND window, char (&setupDir)[kSetupPathBytes], char (&driverDir)[k
 bool PlanTargetPaths(InstallPlan* plan) {
     return JoinPath(plan->appDir, sizeof plan->appDir, plan->targetRoot, kAppDirName) &&
            EndWithBackslash(plan->appDir, sizeof plan->appDir) &&
-           JoinPath(plan->pixelDir, sizeof plan->pixelDir, plan->targetRoot, "PIXTRAN\\") &&
+           JoinPath(plan->pixelDir, sizeof plan->pixelDir, plan->targetRoot, kPixelDriverDirName) &&
            JoinPath(plan->workingList, sizeof plan->workingList, plan->targetRoot,
                     kScannerListFile);
 }
