@@ -455,18 +455,37 @@ TEST_F(SetupProgram, TwainModelNeedsAChosenSource) {
     RemoveInstallation();
     ASSERT_TRUE(
         CopyFileA(BinPath("orvtwain.ds").c_str(), (TwainSourceDir() + "sane.ds").c_str(), FALSE));
+    // The TWAIN model with the source picked in the manager's dialog, up to the name page.
+    auto chooseTwain = [](HWND sheet) {
+        EXPECT_TRUE(SelectModel(CurrentWizardPage(sheet), "Kelto TWAIN Scanner"));
+        Press(sheet, PSBTN_NEXT);
+        HWND select = FindVisibleDialog("Select Source", 1001, 20000);
+        if (!select)
+            return false;
+        Sleep(300);
+        SendMessageA(GetDlgItem(select, 1001), LB_SETCURSEL, 0, 0);
+        EXPECT_EQ(ListBoxLines(GetDlgItem(select, 1001)).at(0), "Acme TWAIN");
+        PostMessageA(select, WM_COMMAND, IDOK, 0);
+        return WaitForWizardPage(sheet, kChosenName) != nullptr;
+    };
+    // A source picked for the TWAIN model, then Back and another model: no source is recorded.
+    {
+        SetupRun back;
+        HWND sheet = OpenModelPage(&back);
+        ASSERT_NE(sheet, nullptr);
+        ASSERT_TRUE(chooseTwain(sheet));
+        Press(sheet, PSBTN_BACK);
+        ASSERT_NE(WaitForWizardPage(sheet, kModelList), nullptr);
+        EXPECT_EQ(ChooseAndFinish(sheet, "Kelto ColorPro 24"), "Kelto ColorPro 24");
+        EXPECT_EQ(back.Wait(), 0u);
+        CloseShellFolderWindows();
+        EXPECT_EQ(Profile(AppDir() + "ORVANE.INI", "Orvane", "Setup"), "N");
+        EXPECT_EQ(Profile(AppDir() + "ORVANE.INI", "Orvane", "TwainDS"), "<none>");
+    }
     SetupRun run;
     HWND sheet = OpenModelPage(&run);
     ASSERT_NE(sheet, nullptr);
-    ASSERT_TRUE(SelectModel(CurrentWizardPage(sheet), "Kelto TWAIN Scanner"));
-    Press(sheet, PSBTN_NEXT);
-    HWND select = FindVisibleDialog("Select Source", 1001, 20000);
-    ASSERT_NE(select, nullptr);
-    Sleep(300);
-    SendMessageA(GetDlgItem(select, 1001), LB_SETCURSEL, 0, 0);
-    ASSERT_EQ(ListBoxLines(GetDlgItem(select, 1001)).at(0), "Acme TWAIN");
-    PostMessageA(select, WM_COMMAND, IDOK, 0);
-    ASSERT_NE(WaitForWizardPage(sheet, kChosenName), nullptr);
+    ASSERT_TRUE(chooseTwain(sheet));
     Press(sheet, PSBTN_FINISH);
     EXPECT_EQ(run.Wait(), 0u);
     CloseShellFolderWindows();

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "harness.h"
+#include "model_install.h"
 #include "text_path.h"
 #include "windows_path.h"
 
@@ -65,4 +67,42 @@ TEST(WindowsPath, EndsInOneBackslashOrIsEmptyWhenTooLong) {
     EXPECT_STREQ(small.c_str(), "");
     EXPECT_FALSE(WindowsPath(path, expected.size() + 2, "AB"));
     EXPECT_STREQ(path, "");
+}
+
+TEST(WindowsPath, ModuleDirectoryEndsInABackslashOrIsRefused) {
+    char program[MAX_PATH];
+    GetModuleFileNameA(nullptr, program, sizeof program);
+    char dir[kToolPathChars];
+    ASSERT_TRUE(ModuleDirectory(nullptr, dir, sizeof dir));
+    EXPECT_EQ(std::string(program).substr(0, std::string(program).rfind('\\') + 1), dir);
+    char small[8];
+    EXPECT_FALSE(ModuleDirectory(nullptr, small, sizeof small));
+    EXPECT_STREQ(small, "");
+}
+
+// A selection file whose path does not fit is not written at all: its cut path, or the bare name
+// an empty directory gives, would name another file.
+TEST(ModelRecords, SelectionFileWhosePathDoesNotFitIsNotWritten) {
+    ResetInstall();
+    CreateDirectoryA(AppDir().c_str(), nullptr);
+    ScannerFields fields;
+    ModelChoice choice;
+    ASSERT_EQ(ParseScannerLine("  7 | Model | ORVDR07.EX_ | Y", &fields), 7);
+    ChooseModel(7, fields, &choice);
+    const std::string deep = AppDir() + std::string(240, 'd') + "\\";
+    EXPECT_FALSE(WriteScannerSelection(deep.c_str(), choice, true));
+    EXPECT_FALSE(ClearScannerSelection(deep.c_str()));
+    EXPECT_FALSE(WriteScannerSelection("", choice, true));
+    WIN32_FIND_DATAA found;
+    HANDLE cut = FindFirstFileA((AppDir() + "d*").c_str(), &found);
+    EXPECT_EQ(cut, INVALID_HANDLE_VALUE);
+    if (cut != INVALID_HANDLE_VALUE)
+        FindClose(cut);
+    EXPECT_FALSE(FileExists(WindowsDir() + "ORVANE.IFF"));
+    ASSERT_TRUE(WriteScannerSelection(AppDir().c_str(), choice, true));
+    char driver[32] = "";
+    GetPrivateProfileStringA("Scanner", "CurrentDriver", "", driver, sizeof driver,
+                             (AppDir() + "ORVANE.IFF").c_str());
+    EXPECT_STREQ(driver, "ORVDR07.EXE");
+    ResetInstall();
 }
