@@ -24,12 +24,11 @@ struct ModelChoice {
     int16_t id;
     ScannerKind kind;
     char model[kTextFieldChars + 1];
-    char driverSource[kModelFileChars + 1]; // as listed, "ORVDR07.EX_"; empty for none
-    char
-        driverProgram[kModelFileChars + 1]; // installed in the application directory, "ORVDR07.EXE"
-    char pixelDriver[kModelFileChars + 1];  // pixel-driver models only: "COLORPRO"
-    char pixelSource[kModelFileChars + 1];  // "COLORPRO.PX_"
-    char pixelFile[kModelFileChars + 1];    // installed in PIXTRAN, "COLORPRO.PXW"
+    char driverSource[kModelFileChars + 1];  // as listed, "ORVDR07.EX_"; empty for none
+    char driverProgram[kModelFileChars + 1]; // installed in KELTO32, "ORVDR07.EXE"
+    char pixelDriver[kModelFileChars + 1];   // pixel-driver models only: "COLORPRO"
+    char pixelSource[kModelFileChars + 1];   // "COLORPRO.PX_"
+    char pixelFile[kModelFileChars + 1];     // installed in PIXTRAN, "COLORPRO.PXW"
 };
 
 // True for a name that stays in the directory it is joined to: no "\", "/" or ":".

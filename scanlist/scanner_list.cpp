@@ -12,9 +12,15 @@ namespace {
 
 constexpr int kPathChars = kToolPathChars;
 
+// A file of the directory; false for no directory (one whose path did not fit is empty: the bare
+// name would be a file of the current directory) or a path that does not fit.
+bool DirectoryFile(char (&path)[kPathChars], const char* dir, const char* name) {
+    return dir[0] && JoinPath(path, sizeof path, dir, name);
+}
+
 bool ReadListFile(const char* dir, std::string* text) {
     char path[kPathChars];
-    return JoinPath(path, sizeof path, dir, kScannerListFile) &&
+    return DirectoryFile(path, dir, kScannerListFile) &&
            ReadFileText(path, kListFileMaxBytes, text);
 }
 
@@ -42,7 +48,7 @@ int ChangeInstalledFile(const char* dir, int id, InstalledChange change) {
     if (id < 0 || id > kMaxInstallableId)
         return -1;
     char path[kPathChars];
-    if (!JoinPath(path, sizeof path, dir, kInstalledSetFile))
+    if (!DirectoryFile(path, dir, kInstalledSetFile))
         return -1;
     HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -191,7 +197,7 @@ void FillScannerListBox(const char* listDir, const char* driverDir, HWND listBox
 int ReadInstalledSet(const char* dir, InstalledSet* set) {
     ClearInstalledSet(set);
     char path[kPathChars];
-    if (!JoinPath(path, sizeof path, dir, kInstalledSetFile))
+    if (!DirectoryFile(path, dir, kInstalledSetFile))
         return -1;
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -236,7 +242,7 @@ bool DriverSharedByOtherScanner(const char* dir, int id, const char* driverFile)
 
 int AppendScannerLine(const char* dir, const char* line) {
     char path[kPathChars];
-    if (!JoinPath(path, sizeof path, dir, kScannerListFile))
+    if (!DirectoryFile(path, dir, kScannerListFile))
         return kAppendNoFile;
     HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

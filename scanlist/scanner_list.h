@@ -1,6 +1,7 @@
 // The scanner list ORVANE.LST and the installed set ORVANE.ISS on disk: lookups, list boxes and
 // updates. Every call takes the directory holding the file (ending in "\") and opens, uses and
-// closes the file inside the call, so each caller sees the last write.
+// closes the file inside the call, so each caller sees the last write. An empty directory (one
+// whose path did not fit) holds no file: nothing is read or written.
 #pragma once
 #include <windows.h>
 
