@@ -24,6 +24,8 @@ demo_lay_out_medium() {
 
 demo_install() {
     demo_set_up
+    # The chart, even where an earlier --saned demo left the installation on a SANE device.
+    demo_set_source "$WINEPREFIX/drive_c/windows/KELTO32/ORVMAIN.INI" Chart
     demo_scan "$@"
 }
 
@@ -65,7 +67,7 @@ demo_saned() {
     "" | /*) # an orvscan option, not an address
         peer="$ORV_OUT/demo/saned"
         python3 "$ROOT/tests/harness/saned_peer.py" start "$peer" "$port"
-        trap 'python3 "$ROOT/tests/harness/saned_peer.py" stop "$peer"; orv_session_stop' EXIT
+        trap "python3 '$ROOT/tests/harness/saned_peer.py' stop '$peer'; orv_session_stop" EXIT
         options=("test-picture=Color pattern")
         ;;
     */*)
@@ -80,18 +82,18 @@ demo_saned() {
     esac
     demo_set_up
     local ini="$WINEPREFIX/drive_c/windows/KELTO32/ORVMAIN.INI"
-    demo_point_at_sane "$ini" "$host" "$port" "$device" "${options[@]}"
+    demo_set_source "$ini" SANE "$host" "$port" "$device" "${options[@]}"
     echo "== $ini"
     cat "$ini"
     demo_scan "$@"
 }
 
-# Sets [Scanner] Source=SANE and the [SANE] and [SANE Options] sections of a server settings file,
-# keeping its other keys and sections.
-demo_point_at_sane() { # ini host port device [option=value...]
+# Sets [Scanner] Source of a server settings file, and for SANE its [SANE] and [SANE Options]
+# sections, keeping its other keys and sections.
+demo_set_source() { # ini Chart | ini SANE host port device [option=value...]
     python3 - "$@" <<'PY'
 import sys
-path, host, port, device, options = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5:]
+path, source, sane = sys.argv[1], sys.argv[2], sys.argv[2] == "SANE"
 try:
     lines = open(path, newline="").read().splitlines()
 except FileNotFoundError:
@@ -100,16 +102,18 @@ kept, section = [], ""
 for line in lines:
     if line.strip().startswith("["):
         section = line.strip().lower()
-    if section in ("[sane]", "[sane options]"):
+    if sane and section in ("[sane]", "[sane options]"):
         continue
     if section == "[scanner]" and line.split("=")[0].strip().lower() == "source":
         continue
     kept.append(line)
     if line.strip().lower() == "[scanner]":
-        kept.append("Source=SANE")
+        kept.append("Source=" + source)
 if "[scanner]" not in (l.strip().lower() for l in kept):
-    kept += ["[Scanner]", "Source=SANE"]
-kept += ["[SANE]", "Host=" + host, "Port=" + port, "Device=" + device, "[SANE Options]"] + options
+    kept += ["[Scanner]", "Source=" + source]
+if sane:
+    kept += ["[SANE]", "Host=" + sys.argv[3], "Port=" + sys.argv[4], "Device=" + sys.argv[5],
+             "[SANE Options]"] + sys.argv[6:]
 open(path, "w", newline="").write("\r\n".join(kept) + "\r\n")
 PY
 }
