@@ -187,7 +187,8 @@ void DescribeDevice(const OptionList& options, const char* model, SourceCapabili
     } else {
         out->resolutionList[out->resolutionCount++] = kCapabilityDpi; // fixed: assume the usual
     }
-    int brx = FindOption(options, "br-x"), bry = FindOption(options, "br-y");
+    // The area's options tell the device's extent even while inactive (a hand-held device).
+    int brx = FindAnyOption(options, "br-x"), bry = FindAnyOption(options, "br-y");
     out->maxRight = ClampArea(brx >= 0 ? RangePixels(options[brx]) : 0);
     out->maxBottom = ClampArea(bry >= 0 ? RangePixels(options[bry]) : 0);
     int source = FindOption(options, "source");

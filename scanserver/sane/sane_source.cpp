@@ -415,7 +415,10 @@ bool StartPage(const PageRequest& request) {
     SaneSettings settings;
     ReadSaneSettings(&settings);
     if (!OpenDevice(settings, nullptr, 0) || !ApplyUserOptions(settings, false) ||
-        !ApplyPageOptions(request) || !ApplyUserOptions(settings, true) || !StartFrame()) {
+        !ApplyPageOptions(request) || !ApplyUserOptions(settings, true) || !StartFrame() ||
+        DataFault(WaitForData(g_data, g_session.deadline))) {
+        // A device that fails at once (no paper, jammed) ends the frame before any data: that
+        // page cannot start.
         Quit();
         return false;
     }
