@@ -200,7 +200,13 @@ void DescribeDevice(const OptionList& options, const char* model, SourceCapabili
 }
 
 int32_t ResolutionValue(const OptionDescriptor& option, int dpi) {
-    return Word(option, dpi);
+    int32_t wanted = Word(option, dpi);
+    if (option.constraint != kConstraintWordList || option.wordCount == 0)
+        return wanted;
+    // A list takes its nearest value: some devices refuse any other.
+    auto distance = [&](int32_t word) { return std::abs(int64_t{word} - wanted); };
+    return *std::min_element(option.words, option.words + option.wordCount,
+                             [&](int32_t a, int32_t b) { return distance(a) < distance(b); });
 }
 
 int32_t AreaValue(const OptionDescriptor& option, int pixels, int dpi) {
