@@ -62,8 +62,12 @@ bool SendHandleCall(SaneSession& session, SaneProcedure procedure) {
 
 // The status of a call whose reply was read: SANE's, or bad/failed transport.
 int Finish(SaneSession& session, WireReader& reader, bool parsed, int32_t status) {
-    if (parsed)
+    if (parsed && status >= kSaneGood && status <= kSaneAccessDenied)
         return status;
+    if (parsed) { // a status SANE does not have: not saned speaking
+        Drop(session);
+        return kSaneBadReply;
+    }
     bool lost = reader.failed && session.bufferStart == session.bufferEnd;
     Drop(session);
     return lost ? kSaneNetFailed : kSaneBadReply;

@@ -38,30 +38,37 @@ bool OpenDataStream(SaneDataStream& stream, const sockaddr_in& peer, uint16_t po
     return stream.socket != INVALID_SOCKET;
 }
 
+DataResult WaitForData(SaneDataStream& stream, Deadline deadline) {
+    // Records may be empty: read their heads until one has data or the frame ends.
+    while (stream.recordLeft == 0) {
+        if (stream.ended)
+            return DataResult::FrameEnd;
+        uint8_t head[4];
+        if (!Take(stream, head, sizeof head, deadline))
+            return DataResult::Failed;
+        uint32_t length = static_cast<uint32_t>(head[0]) << 24 |
+                          static_cast<uint32_t>(head[1]) << 16 |
+                          static_cast<uint32_t>(head[2]) << 8 | head[3];
+        if (length == kFrameEndMark) {
+            uint8_t status = 0;
+            if (!Take(stream, &status, 1, deadline))
+                return DataResult::Failed;
+            stream.ended = true;
+            stream.endStatus = status;
+        } else {
+            stream.recordLeft = length;
+        }
+    }
+    return DataResult::Bytes;
+}
+
 DataResult ReadFrame(SaneDataStream& stream, uint8_t* out, size_t count, size_t* got,
                      Deadline deadline) {
     *got = 0;
     while (*got < count) {
-        if (stream.ended)
-            return DataResult::FrameEnd;
-        if (stream.recordLeft == 0) {
-            uint8_t head[4];
-            if (!Take(stream, head, sizeof head, deadline))
-                return DataResult::Failed;
-            uint32_t length = static_cast<uint32_t>(head[0]) << 24 |
-                              static_cast<uint32_t>(head[1]) << 16 |
-                              static_cast<uint32_t>(head[2]) << 8 | head[3];
-            if (length == kFrameEndMark) {
-                uint8_t status = 0;
-                if (!Take(stream, &status, 1, deadline))
-                    return DataResult::Failed;
-                stream.ended = true;
-                stream.endStatus = status;
-                return DataResult::FrameEnd;
-            }
-            stream.recordLeft = length;
-            continue;
-        }
+        DataResult waited = WaitForData(stream, deadline);
+        if (waited != DataResult::Bytes)
+            return waited;
         size_t chunk = std::min<size_t>(count - *got, stream.recordLeft);
         if (!Take(stream, out + *got, chunk, deadline))
             return DataResult::Failed;

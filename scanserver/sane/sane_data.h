@@ -27,4 +27,7 @@ enum class DataResult { Bytes, FrameEnd, Failed };
 // deadline passed, or a record did not parse.
 DataResult ReadFrame(SaneDataStream& stream, uint8_t* out, size_t count, size_t* got,
                      Deadline deadline);
+// Waits for the frame's first data: Bytes when data is there, FrameEnd when the frame ended
+// without any (a device fault at the start is reported this way), Failed as above.
+DataResult WaitForData(SaneDataStream& stream, Deadline deadline);
 void CloseDataStream(SaneDataStream& stream);

@@ -187,7 +187,8 @@ void DescribeDevice(const OptionList& options, const char* model, SourceCapabili
     } else {
         out->resolutionList[out->resolutionCount++] = kCapabilityDpi; // fixed: assume the usual
     }
-    int brx = FindOption(options, "br-x"), bry = FindOption(options, "br-y");
+    // The area's options tell the device's extent even while inactive (a hand-held device).
+    int brx = FindAnyOption(options, "br-x"), bry = FindAnyOption(options, "br-y");
     out->maxRight = ClampArea(brx >= 0 ? RangePixels(options[brx]) : 0);
     out->maxBottom = ClampArea(bry >= 0 ? RangePixels(options[bry]) : 0);
     int source = FindOption(options, "source");
@@ -199,7 +200,13 @@ void DescribeDevice(const OptionList& options, const char* model, SourceCapabili
 }
 
 int32_t ResolutionValue(const OptionDescriptor& option, int dpi) {
-    return Word(option, dpi);
+    int32_t wanted = Word(option, dpi);
+    if (option.constraint != kConstraintWordList || option.wordCount == 0)
+        return wanted;
+    // A list takes its nearest value: some devices refuse any other.
+    auto distance = [&](int32_t word) { return std::abs(int64_t{word} - wanted); };
+    return *std::min_element(option.words, option.words + option.wordCount,
+                             [&](int32_t a, int32_t b) { return distance(a) < distance(b); });
 }
 
 int32_t AreaValue(const OptionDescriptor& option, int pixels, int dpi) {

@@ -32,7 +32,7 @@ const char* FeederEntry(const OptionDescriptor& source);
 // Items 1 and 2 from the options; `model` names the device.
 void DescribeDevice(const OptionList& options, const char* model, SourceCapabilities* out);
 
-// The option's value for `dpi` (int or fixed).
+// The option's value for `dpi` (int or fixed); from a list, its nearest value.
 int32_t ResolutionValue(const OptionDescriptor& option, int dpi);
 // The option's value for a length of `pixels` at `dpi`, from the low end of its range: millimetres
 // (int or fixed) or pixels.

@@ -147,8 +147,14 @@ bool SplitEntry(const char* entry, char* name, size_t nameSize, char* value, siz
     while (*text == ' ' || *text == '\t')
         ++text;
     snprintf(value, valueSize, "%s", text);
-    for (size_t n = strlen(value); n > 0 && (value[n - 1] == ' ' || value[n - 1] == '\t');)
+    size_t n = strlen(value);
+    while (n > 0 && (value[n - 1] == ' ' || value[n - 1] == '\t'))
         value[--n] = '\0';
+    // Quotes around a value go, as GetPrivateProfileString drops them.
+    if (n >= 2 && value[0] == '"' && value[n - 1] == '"') {
+        memmove(value, value + 1, n - 2);
+        value[n - 2] = '\0';
+    }
     return true;
 }
 
@@ -415,7 +421,10 @@ bool StartPage(const PageRequest& request) {
     SaneSettings settings;
     ReadSaneSettings(&settings);
     if (!OpenDevice(settings, nullptr, 0) || !ApplyUserOptions(settings, false) ||
-        !ApplyPageOptions(request) || !ApplyUserOptions(settings, true) || !StartFrame()) {
+        !ApplyPageOptions(request) || !ApplyUserOptions(settings, true) || !StartFrame() ||
+        DataFault(WaitForData(g_data, g_session.deadline))) {
+        // A device that fails at once (no paper, jammed) ends the frame before any data: that
+        // page cannot start.
         Quit();
         return false;
     }
