@@ -189,7 +189,11 @@ class Frames(SanedPeerCase):
         settings(three_pass="yes")
         page, output = self.orvscan("three-pass", "color", 127, self.AREA)
         self.assertIsNotNone(page, output)
-        rows = self.scanimage("three-pass", "color", 127, self.AREA, ["--three-pass=yes"])[3]
+        # The reference is scanimage's one-pass page: the test device draws the same picture.
+        # scanimage's own three-pass through saned mixes channels in about one run of two (its
+        # net backend places a frame by parameters asked after START, which can already describe
+        # the next frame; it warns that it "read more data than announced").
+        rows = self.scanimage("three-pass", "color", 127, self.AREA)[3]
         difference = first_difference(page[3], rows)
         print("three-pass colour 127 dpi 400 x 500: %s" % (difference or "equal"), flush=True)
         self.assertIsNone(difference)
