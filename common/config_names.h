@@ -30,6 +30,10 @@ constexpr char kScanTopKey[] = "Scan_Top";
 constexpr char kScanRightKey[] = "Scan_Right";
 constexpr char kScanBottomKey[] = "Scan_Bottom";
 
+// ORVMAIN.INI (application directory): the scanning server's settings, the user's scanner device
+// among them. An installation over an earlier one keeps the file that is there.
+constexpr char kServerSettingsFile[] = "ORVMAIN.INI";
+
 // ORVANE.INI (application directory): the chosen TWAIN data source.
 constexpr char kTwainChoiceFile[] = "ORVANE.INI";
 constexpr char kTwainSection[] = "Orvane";

@@ -10,7 +10,7 @@ set -uo pipefail
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 BIN=$1 WORK=$2 RUNS=$3
 shift 3
-TARGETS=(scanner_list installed_set manifest command_line profile_value)
+TARGETS=(scanner_list installed_set manifest command_line profile_value sane_reply)
 [ $# -gt 0 ] && TARGETS=("$@")
 failed=0
 printf '%-14s %10s %8s %7s %6s %9s  %s\n' target executions seconds corpus edges features result

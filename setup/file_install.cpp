@@ -1,10 +1,11 @@
 // Moving files from the distribution: the working files before the wizard, the manifest groups
-// after Finish (expanded, never replacing a newer installed file; after the total's groups the
-// import library for 32-bit applications and, on 64-bit Windows, the library for 64-bit
-// applications) and the whole distribution, still compressed, in distribution copy mode. The
-// manifest is the string table below id 1000.
+// after Finish (expanded, never replacing a newer installed file nor the server's settings; after
+// the total's groups the import library for 32-bit applications and, on 64-bit Windows, the
+// library for 64-bit applications) and the whole distribution, still compressed, in distribution
+// copy mode. The manifest is the string table below id 1000.
 #include <cstring>
 
+#include "config_names.h"
 #include "language.h"
 #include "manifest_groups.h"
 #include "orvsetup_manifest.h"
@@ -58,6 +59,11 @@ void CopyOneFile(HWND dialog, CopyMode mode, const char* sourceDir, const char* 
         return; // a path that does not fit is skipped like a missing file
     ToCompressedName(source);
     if (mode == CopyMode::Install) {
+        // The server's settings name the user's scanner: an installation over an earlier one
+        // keeps them.
+        if (_stricmp(name, kServerSettingsFile) == 0 &&
+            GetFileAttributesA(destination) != INVALID_FILE_ATTRIBUTES)
+            return;
         CopyIfNewer(dialog, IDC_FROM_PATH, IDC_TO_PATH, source, destination);
     } else {
         ToCompressedName(destination);

@@ -1,7 +1,8 @@
 # The demo's life cycle, sourced by ./run inside a Wine session (WINEPREFIX, ORV_OUT, ROOT set):
 # the medium laid out from the tested tree, the real installation program run from it with its
 # wizard answered by orvdrive.exe, a page scanned through the installed package, and on request the
-# removal by the installed uninstaller.
+# removal by the installed uninstaller; or the same with the installed server scanning from a SANE
+# device shared by saned.
 
 DEMO_MODEL="Kelto ColorPro 24"
 
@@ -22,7 +23,14 @@ demo_lay_out_medium() {
 }
 
 demo_install() {
-    local bin="$ORV_OUT/x86_64/bin" outdir="$ORV_OUT/demo" scan="$WINEPREFIX/drive_c/ORVSCAN"
+    demo_set_up
+    # The chart, even where an earlier --saned demo left the installation on a SANE device.
+    demo_set_source "$WINEPREFIX/drive_c/windows/KELTO32/ORVMAIN.INI" Chart
+    demo_scan "$@"
+}
+
+demo_set_up() {
+    local bin="$ORV_OUT/x86_64/bin" outdir="$ORV_OUT/demo"
     echo "== Distribution medium"
     demo_lay_out_medium
     echo "== ORVSETUP.EXE from the medium, wizard answered by orvdrive.exe"
@@ -30,6 +38,10 @@ demo_install() {
         "$(demo_windows_path "$outdir/medium/ORVSETUP.EXE")" "$DEMO_MODEL" </dev/null
     echo "== Installed: C:\\windows\\KELTO32"
     (cd "$WINEPREFIX/drive_c/windows/KELTO32" && ls)
+}
+
+demo_scan() {
+    local bin="$ORV_OUT/x86_64/bin" outdir="$ORV_OUT/demo" scan="$WINEPREFIX/drive_c/ORVSCAN"
     # The sample application is the user's: it lives apart from the library, which loads only
     # from the Windows directory.
     echo "== orvscan.exe through the installed library, server and driver program"
@@ -43,6 +55,67 @@ demo_install() {
         convert "$outdir/page.bmp" "$outdir/page.png"
         echo "PNG:   $outdir/page.png"
     fi
+}
+
+# ./run demo --saned [HOST[:PORT]/DEVICE] [orvscan options]: installs, points the installed server
+# at the device (ORVMAIN.INI: [Scanner] Source=SANE, [SANE] Host, Port, Device) and scans through it.
+# Without an address a saned of its own on 127.0.0.1 serves SANE's test device ("Color pattern",
+# an area that holds US Letter) from a private configuration, and is stopped afterwards.
+demo_saned() {
+    local host=127.0.0.1 port=16566 device=test:0 peer="" options=()
+    case "${1:-}" in
+    "" | /*) # an orvscan option, not an address
+        peer="$ORV_OUT/demo/saned"
+        python3 "$ROOT/tests/harness/saned_peer.py" start "$peer" "$port"
+        trap "python3 '$ROOT/tests/harness/saned_peer.py' stop '$peer'; orv_session_stop" EXIT
+        options=("test-picture=Color pattern")
+        ;;
+    */*)
+        host=${1%%/*} device=${1#*/} port=6566
+        case "$host" in *:*) port=${host##*:} host=${host%:*} ;; esac
+        shift
+        ;;
+    *)
+        echo "--saned wants HOST[:PORT]/DEVICE, e.g. 127.0.0.1:6566/test:0" >&2
+        return 2
+        ;;
+    esac
+    demo_set_up
+    local ini="$WINEPREFIX/drive_c/windows/KELTO32/ORVMAIN.INI"
+    demo_set_source "$ini" SANE "$host" "$port" "$device" "${options[@]}"
+    echo "== $ini"
+    cat "$ini"
+    demo_scan "$@"
+}
+
+# Sets [Scanner] Source of a server settings file, and for SANE its [SANE] and [SANE Options]
+# sections, keeping its other keys and sections.
+demo_set_source() { # ini Chart | ini SANE host port device [option=value...]
+    python3 - "$@" <<'PY'
+import sys
+path, source, sane = sys.argv[1], sys.argv[2], sys.argv[2] == "SANE"
+try:
+    lines = open(path, newline="").read().splitlines()
+except FileNotFoundError:
+    lines = []
+kept, section = [], ""
+for line in lines:
+    if line.strip().startswith("["):
+        section = line.strip().lower()
+    if sane and section in ("[sane]", "[sane options]"):
+        continue
+    if section == "[scanner]" and line.split("=")[0].strip().lower() == "source":
+        continue
+    kept.append(line)
+    if line.strip().lower() == "[scanner]":
+        kept.append("Source=" + source)
+if "[scanner]" not in (l.strip().lower() for l in kept):
+    kept += ["[Scanner]", "Source=" + source]
+if sane:
+    kept += ["[SANE]", "Host=" + sys.argv[3], "Port=" + sys.argv[4], "Device=" + sys.argv[5],
+             "[SANE Options]"] + sys.argv[6:]
+open(path, "w", newline="").write("\r\n".join(kept) + "\r\n")
+PY
 }
 
 # Files of the prefix's drive C: that an installation writes, one per line (not the sample

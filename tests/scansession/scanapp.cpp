@@ -4,9 +4,9 @@
 // this program loads, before main: the server would inherit a standard output pipe).
 //   init  quit  msgid  notes  open  close  busy  adf  cancel  caps  getattr
 //   setattr=mode,res,right,bottom,contrast  start=progress,pad32  get=lines,size[,guard]
-//   bytes=offset,count  setdecomp=enable,option  decompdata=p5  flush  graphic=lines,size
-//   cntl=reserved,function,request,output  dialog  gauge  focus  pump=ms  wait=file  signal=file
-//   destroy
+//   bytes=offset,count  hash=count  setdecomp=enable,option  decompdata=p5  flush
+//   graphic=lines,size  cntl=reserved,function,request,output  dialog  gauge  focus  pump=ms
+//   wait=file  signal=file  destroy
 // Runs for load and leak measurements, one line each:
 //   cycles=N,width,lines   N x (init, subscribe, open or wait for the free notification, one
 //                          colour page of width x lines at 100 dpi, close, quit): one line a
@@ -15,6 +15,7 @@
 //   initquit=N             N x (init, quit)
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -324,6 +325,8 @@ bool Run(const Command& command) {
         Get(args);
     } else if (verb == "bytes") {
         Bytes(args);
+    } else if (verb == "hash") { // of the first count bytes of the last block
+        Say("hash %08x", Fnv1a(g_last.data(), std::min<size_t>(g_last.size(), Arg(args, 0, 0))));
     } else if (verb == "setdecomp" || verb == "decompdata" || verb == "flush" ||
                verb == "graphic" || verb == "cntl") {
         Control(verb, args);

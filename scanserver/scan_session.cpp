@@ -1,11 +1,10 @@
 #include "scan_session.h"
 
 #include "line_format.h"
-#include "page_source.h"
+#include "scanner_source.h"
 #include "server_settings.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace {
 
@@ -14,19 +13,29 @@ constexpr int kMaxLineBytes = 0xFFFF; // the line block's 16-bit bytes-per-line 
 ScanParameters g_parameters{};
 bool g_haveParameters = false;
 PageState g_page = PageState::None;
-LineFormat g_format{1, 1, false};
-int g_width = 0, g_lines = 0, g_lineBytes = 0, g_nextLine = 0;
+const ScannerSource* g_source = nullptr; // the source of the page in progress
+int g_lines = 0, g_lineBytes = 0, g_nextLine = 0;
 int g_linesPerTransfer = 1;
 uint16_t g_decompressionMode = 0;
 uint16_t g_decompression[kDecompressionParameters] = {};
-std::vector<uint8_t> g_rgb;
+
+// Lets the source of the page in progress go, if any.
+void LeavePage(PageState next) {
+    if (g_page == PageState::Active && g_source)
+        g_source->endPage(next == PageState::Cancelled);
+    g_page = next;
+}
 
 } // namespace
 
+const ScannerSource& CurrentSource() {
+    return ReadSourceKind() == SourceKind::Sane ? SaneSource() : ChartSource();
+}
+
 bool AcceptScanParameters(const ScanParameters& parameters) {
-    g_page = PageState::None;
+    LeavePage(PageState::None);
     uint16_t modeBits = parameters.mode ? parameters.mode : 0x01;
-    if (!(modeBits & Settings().modes))
+    if (!CurrentSource().hasMode(modeBits))
         return false;
     if (LineBytes(FormatForMode(parameters.mode), parameters.right) > kMaxLineBytes)
         return false;
@@ -36,27 +45,30 @@ bool AcceptScanParameters(const ScanParameters& parameters) {
 }
 
 bool StartPage() {
+    if (g_page == PageState::Active)
+        LeavePage(PageState::None);
     if (!g_haveParameters)
         return false;
-    if (g_parameters.useFeeder && !(Settings().feeder && Settings().feederReady))
+    PageRequest page{g_parameters, FormatForMode(g_parameters.mode),
+                     std::max<int>(g_parameters.right, 0), std::max<int>(g_parameters.bottom, 0),
+                     0};
+    page.lineBytes = LineBytes(page.format, page.width);
+    g_source = &CurrentSource();
+    if (!g_source->startPage(page))
         return false;
-    g_format = FormatForMode(g_parameters.mode);
-    g_width = std::max<int>(g_parameters.right, 0);
-    g_lines = std::max<int>(g_parameters.bottom, 0);
-    g_lineBytes = LineBytes(g_format, g_width);
+    g_lines = page.lines;
+    g_lineBytes = page.lineBytes;
     g_nextLine = 0;
-    g_rgb.assign(static_cast<size_t>(g_width) * 3, 0);
-    BeginPageSource(g_width, g_lines, g_parameters.resolution);
     g_page = PageState::Active;
     return true;
 }
 
 void CancelPage() {
-    g_page = PageState::Cancelled;
+    LeavePage(PageState::Cancelled);
 }
 
 void EndPage() {
-    g_page = PageState::Ended;
+    LeavePage(PageState::Ended);
 }
 
 PageState CurrentPage() {
@@ -75,11 +87,15 @@ int PageLinesSent() {
     return g_nextLine;
 }
 
-void ReadPageLines(int count, uint8_t* out) {
-    for (int i = 0; i < count; ++i, ++g_nextLine, out += g_lineBytes) {
-        RenderPageLine(g_nextLine, g_rgb.data());
-        PackLine(g_format, g_rgb.data(), g_width, g_nextLine, out);
+bool ReadPageLines(int count, uint8_t* out) {
+    if (count == 0)
+        return true;
+    if (!g_source->readLines(count, out)) {
+        g_page = PageState::None; // the source ended the failed page
+        return false;
     }
+    g_nextLine += count;
+    return true;
 }
 
 void SetTransfer(uint16_t decompressionMode, int16_t linesPerTransfer) {

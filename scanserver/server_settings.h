@@ -1,5 +1,6 @@
-// Settings of the scanning server: the simulated scanner's properties, fault modes and the
-// receive log, read once at start from ORVMAIN.INI beside the program.
+// Settings of the scanning server from ORVMAIN.INI beside the program: the simulated scanner's
+// properties, fault modes and the logs, read once at start; the scanner source and the SANE
+// device's settings, read again whenever a page starts or the capabilities are asked for.
 #pragma once
 #include <windows.h>
 
@@ -38,10 +39,31 @@ struct ServerSettings {
     bool keepBlocks;
     // [Log]
     bool logReceived;
+    bool logSane; // SANE=1: one line per failed SANE step
     char logPath[MAX_PATH];
+    char settingsPath[MAX_PATH];
+};
+
+enum class SourceKind { Chart, Sane };
+
+constexpr size_t kSaneTextChars = 128;
+constexpr size_t kSaneOptionsChars = 8192;
+struct SaneSettings {
+    // [SANE]
+    char host[kSaneTextChars];
+    uint16_t port;
+    char device[kSaneTextChars]; // empty: the first device saned lists
+    char user[kSaneTextChars];
+    char password[kSaneTextChars];
+    // [SANE Options]: "name=value" texts one after the other, each ending in NUL, then a NUL.
+    char options[kSaneOptionsChars];
 };
 
 // Reads ORVMAIN.INI beside the running program; a missing file or key gives the default.
 void LoadServerSettings();
 const ServerSettings& Settings();
+// [Scanner] Source, read now: "SANE" (any case) or the chart.
+SourceKind ReadSourceKind();
+// [SANE] and [SANE Options], read now.
+void ReadSaneSettings(SaneSettings* out);
 bool ItemInSet(uint32_t set, unsigned item);

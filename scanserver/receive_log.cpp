@@ -4,13 +4,14 @@
 
 #include <windows.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <string>
 
 namespace {
 
-void AppendLine(const std::string& line) {
-    if (!Settings().logReceived)
+void AppendLine(const std::string& line, bool wanted) {
+    if (!wanted)
         return;
     HANDLE file = CreateFileA(Settings().logPath, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -25,7 +26,8 @@ void AppendLine(const std::string& line) {
 } // namespace
 
 void LogInitiate(const char* application, const char* topic) {
-    AppendLine(std::string("INITIATE app=") + application + " topic=" + topic);
+    AppendLine(std::string("INITIATE app=") + application + " topic=" + topic,
+               Settings().logReceived);
 }
 
 void LogPoke(unsigned item, unsigned format, const uint8_t* bytes, size_t size) {
@@ -37,15 +39,26 @@ void LogPoke(unsigned item, unsigned format, const uint8_t* bytes, size_t size) 
         line += kHex[bytes[i] >> 4];
         line += kHex[bytes[i] & 15];
     }
-    AppendLine(line);
+    AppendLine(line, Settings().logReceived);
 }
 
 void LogRequest(unsigned item, unsigned format) {
     char line[64];
     snprintf(line, sizeof line, "REQUEST item=%u format=%u", item, format);
-    AppendLine(line);
+    AppendLine(line, Settings().logReceived);
 }
 
 void LogClose() {
-    AppendLine("CLOSE");
+    AppendLine("CLOSE", Settings().logReceived);
+}
+
+void LogSane(const char* format, ...) {
+    if (!Settings().logSane)
+        return;
+    char line[512] = "SANE ";
+    va_list arguments;
+    va_start(arguments, format);
+    vsnprintf(line + 5, sizeof line - 5, format, arguments);
+    va_end(arguments);
+    AppendLine(line, true);
 }

@@ -1,5 +1,5 @@
-// The simulated scanner: scan parameters of the next page, the page being transferred, the
-// transfer setup and the page-decompression parameters.
+// The scan session: scan parameters of the next page, the page being transferred (from the
+// scanner source the settings name), the transfer setup and the page-decompression parameters.
 #pragma once
 #include <cstdint>
 
@@ -17,8 +17,8 @@ enum class PageState { None, Active, Ended, Cancelled };
 // Takes the parameters of the next page; false for a mode the scanner lacks or a line too long
 // for a line block. Ends any page in progress.
 bool AcceptScanParameters(const ScanParameters& parameters);
-// Starts a page with the accepted parameters; false without parameters or when the page is to
-// come from the feeder and the feeder is missing or not ready.
+// Starts a page with the accepted parameters; false without parameters or when the scanner
+// cannot start it (the feeder missing or empty, a SANE device unreachable, busy or refusing).
 bool StartPage();
 void CancelPage();
 void EndPage(); // the empty line block went out
@@ -26,8 +26,9 @@ PageState CurrentPage();
 int PageLineBytes();
 int PageLinesLeft();
 int PageLinesSent();
-// Renders the next `count` lines of the page into `out` (count x PageLineBytes bytes).
-void ReadPageLines(int count, uint8_t* out);
+// The next `count` lines of the page into `out` (count x PageLineBytes bytes); false when the
+// page failed on the way (it is then over: further line requests get a negative ack).
+bool ReadPageLines(int count, uint8_t* out);
 
 void SetTransfer(uint16_t decompressionMode, int16_t linesPerTransfer);
 int LinesPerTransfer(); // at least 1

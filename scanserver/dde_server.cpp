@@ -2,6 +2,7 @@
 
 #include "receive_log.h"
 #include "scan_session.h"
+#include "scanner_source.h"
 #include "server_settings.h"
 #include "server_texts.h"
 
@@ -203,36 +204,40 @@ void DelayAnswer(unsigned item) {
         Sleep(static_cast<DWORD>(s.delayMs));
 }
 
+// Items 1 and 2 from the scanner source; no block (a negative ack) when it cannot be asked.
 HGLOBAL CapabilityReply() {
-    const ServerSettings& s = Settings();
+    SourceCapabilities c{};
+    if (!CurrentSource().capabilities(&c, true))
+        return nullptr;
     CapabilityBlock reply{};
     reply.header = kReplyHeader(kFormatCapabilities);
-    reply.modes = s.modes;
-    reply.left = s.maxLeft;
-    reply.top = s.maxTop;
-    reply.right = s.maxRight;
-    reply.bottom = s.maxBottom;
-    reply.feeder = s.feeder;
-    reply.brightnessLevels = s.brightnessLevels;
-    reply.contrastLevels = s.contrastLevels;
-    reply.decompression = s.decompression;
-    memcpy(reply.model, s.model, strnlen(s.model, sizeof reply.model)); // rest stays NUL
+    reply.modes = c.modes;
+    reply.left = c.maxLeft;
+    reply.top = c.maxTop;
+    reply.right = c.maxRight;
+    reply.bottom = c.maxBottom;
+    reply.feeder = c.feeder;
+    reply.brightnessLevels = c.brightnessLevels;
+    reply.contrastLevels = c.contrastLevels;
+    reply.decompression = Settings().decompression; // the server's, whatever the scanner
+    memcpy(reply.model, c.model, strnlen(c.model, sizeof reply.model)); // rest stays NUL
     return BlockOf(reply);
 }
 
 HGLOBAL ResolutionReply() {
-    const ServerSettings& s = Settings();
+    SourceCapabilities c{};
+    if (!CurrentSource().capabilities(&c, false))
+        return nullptr;
     ResolutionBlockHead head{kReplyHeader(kFormatResolutions), 1, 0};
-    const uint16_t* values = &s.resolutionMin;
-    uint16_t range[2] = {s.resolutionMin, s.resolutionMax};
+    const uint16_t* values = c.resolutionList;
+    uint16_t range[2] = {c.resolutionMin, c.resolutionMax};
     int count = 2;
-    if (s.resolutionRange) {
+    if (c.resolutionRange) {
         values = range;
     } else {
         head.kind = 0;
-        head.count = static_cast<int16_t>(s.resolutionCount);
-        values = s.resolutionList;
-        count = s.resolutionCount;
+        head.count = static_cast<int16_t>(c.resolutionCount);
+        count = c.resolutionCount;
     }
     // Room for two values at least: readers look at offsets 8 and 10 of either kind.
     size_t size = sizeof head + sizeof(uint16_t) * std::max(count, 2);
@@ -287,8 +292,13 @@ void AnswerLines(HWND client, unsigned item) {
         AnswerAck(client, item, 0);
         return;
     }
-    ReadPageLines(count, bytes + sizeof head);
+    bool read = ReadPageLines(count, bytes + sizeof head);
     GlobalUnlock(block);
+    if (!read) {
+        GlobalFree(block);
+        AnswerAck(client, item, 0); // the page failed: the transfer fails
+        return;
+    }
     if (count == 0)
         EndPage();
     AnswerData(client, item, block);
@@ -401,14 +411,14 @@ void OnRequest(HWND client, unsigned format, unsigned item) {
     case kItemResolutions:
         AnswerData(client, item, ResolutionReply());
         break;
-    case kItemFeeder:
-        if (s.feeder)
-            AnswerData(client, item,
-                       BlockOf(FeederBlock{kReplyHeader(kFormatFeeder), 1,
-                                           static_cast<uint16_t>(s.feederReady)}));
+    case kItemFeeder: {
+        uint16_t ready = 0;
+        if (CurrentSource().feeder(&ready))
+            AnswerData(client, item, BlockOf(FeederBlock{kReplyHeader(kFormatFeeder), 1, ready}));
         else
             AnswerAck(client, item, 0); // no feeder: never ready
         break;
+    }
     case kItemStartPage:
         AnswerAck(client, item, StartPage() ? kAckFlag : 0);
         break;

@@ -13,6 +13,9 @@ constexpr char kLogFile[] = "ORVMAIN.LOG";
 constexpr char kScanner[] = "Scanner";
 constexpr char kFaults[] = "Faults";
 constexpr char kLog[] = "Log";
+constexpr char kSane[] = "SANE";
+constexpr char kSaneOptions[] = "SANE Options";
+constexpr uint16_t kSanePort = 6566; // saned's registered port
 constexpr char kDefaultResolutionList[] = "75,100,150,200,300,400,600";
 
 // Parses "a,b,c" into at most `capacity` numbers; returns how many.
@@ -106,7 +109,31 @@ void LoadServerSettings() {
     s.keepBlocks = ReadInt(kFaults, "KeepBlocks", 0, file) != 0;
 
     s.logReceived = ReadInt(kLog, "Received", 0, file) != 0;
+    s.logSane = ReadInt(kLog, "SANE", 0, file) != 0;
     snprintf(s.logPath, sizeof s.logPath, "%s%s", dir, kLogFile);
+    snprintf(s.settingsPath, sizeof s.settingsPath, "%s", file);
+}
+
+SourceKind ReadSourceKind() {
+    char source[16];
+    GetPrivateProfileStringA(kScanner, "Source", "Chart", source, sizeof source,
+                             g_settings.settingsPath);
+    return _stricmp(source, "SANE") == 0 ? SourceKind::Sane : SourceKind::Chart;
+}
+
+void ReadSaneSettings(SaneSettings* out) {
+    const char* file = g_settings.settingsPath;
+    GetPrivateProfileStringA(kSane, "Host", "127.0.0.1", out->host, sizeof out->host, file);
+    int port = ReadInt(kSane, "Port", kSanePort, file);
+    out->port = static_cast<uint16_t>(port > 0 && port <= 0xFFFF ? port : kSanePort);
+    GetPrivateProfileStringA(kSane, "Device", "", out->device, sizeof out->device, file);
+    GetPrivateProfileStringA(kSane, "User", "", out->user, sizeof out->user, file);
+    GetPrivateProfileStringA(kSane, "Password", "", out->password, sizeof out->password, file);
+    // A section too long for the buffer comes back cut and ending in two NULs.
+    DWORD length = GetPrivateProfileSectionA(kSaneOptions, out->options, sizeof out->options, file);
+    out->options[length] = '\0';
+    if (length + 1 < sizeof out->options)
+        out->options[length + 1] = '\0';
 }
 
 const ServerSettings& Settings() {
