@@ -1,5 +1,6 @@
-// ORVMAIN.EXE: the scanning server for a simulated scanner. Its settings come from ORVMAIN.INI
-// beside it, read once here; everything else happens in the DDE window's procedure.
+// ORVMAIN.EXE: the scanning server, for the simulated chart or a SANE device. Its settings come
+// from ORVMAIN.INI beside it, read once here (the scanner source's again at every page start);
+// everything else happens in the DDE window's procedure.
 #include "dde_server.h"
 #include "page_source.h"
 #include "server_settings.h"

@@ -159,9 +159,10 @@ bool SplitEntry(const char* entry, char* name, size_t nameSize, char* value, siz
 }
 
 // Applies [SANE Options] in file order. An option inactive now is left for the second pass
-// (after the page's own options, which can make it active); in that pass one still inactive is
-// skipped. An unknown name, a value that does not fit, or a refused setting stops the page.
-bool ApplyUserOptions(const SaneSettings& settings, bool secondPass) {
+// (`deferred` collects them; after the page's own options, which can make it active), where one
+// still inactive is skipped. An unknown name, a value that does not fit, or a refused setting
+// stops the page.
+bool ApplyUserOptions(const SaneSettings& settings, std::vector<const char*>* deferred) {
     for (const char* entry = settings.options; *entry; entry += strlen(entry) + 1) {
         char name[kTextChars], text[kValueBytes];
         if (!SplitEntry(entry, name, sizeof name, text, sizeof text))
@@ -171,11 +172,11 @@ bool ApplyUserOptions(const SaneSettings& settings, bool secondPass) {
             LogSane("option %s: the device has no such option", name);
             return false;
         }
-        bool active = FindOption(g_options, name) >= 0;
-        if (active == secondPass)
-            continue; // set in the first pass, or still inactive
-        if (!active)
+        if (FindOption(g_options, name) < 0) {
+            if (deferred)
+                deferred->push_back(entry);
             continue;
+        }
         OptionValue value;
         if (!ParseOptionValue(g_options[any], text, &value)) {
             LogSane("option %s: \"%s\" does not fit it", name, text);
@@ -185,6 +186,19 @@ bool ApplyUserOptions(const SaneSettings& settings, bool secondPass) {
             return false;
     }
     return true;
+}
+
+// The second pass: the entries the first left, each once more.
+bool ApplyDeferredOptions(const std::vector<const char*>& deferred) {
+    SaneSettings entries{};
+    size_t used = 0;
+    for (const char* entry : deferred) {
+        size_t length = strlen(entry) + 1;
+        memcpy(entries.options + used, entry, length); // fits: they came from one such list
+        used += length;
+    }
+    entries.options[used] = '\0';
+    return ApplyUserOptions(entries, nullptr);
 }
 
 // The page's own options: mode and depth, resolution, the area in the device's units,
@@ -364,7 +378,7 @@ bool Capabilities(SourceCapabilities* out, bool refresh) {
     ReadSaneSettings(&settings);
     char model[2 * kTextChars + 2] = "";
     if (OpenDevice(settings, model, sizeof model)) {
-        ApplyUserOptions(settings, false); // the device as pages will see it
+        ApplyUserOptions(settings, nullptr); // the device as pages will see it
         DescribeDevice(g_options, model, &g_known);
         g_haveKnown = true;
     }
@@ -420,8 +434,9 @@ bool StartPage(const PageRequest& request) {
     }
     SaneSettings settings;
     ReadSaneSettings(&settings);
-    if (!OpenDevice(settings, nullptr, 0) || !ApplyUserOptions(settings, false) ||
-        !ApplyPageOptions(request) || !ApplyUserOptions(settings, true) || !StartFrame() ||
+    std::vector<const char*> deferred;
+    if (!OpenDevice(settings, nullptr, 0) || !ApplyUserOptions(settings, &deferred) ||
+        !ApplyPageOptions(request) || !ApplyDeferredOptions(deferred) || !StartFrame() ||
         DataFault(WaitForData(g_data, g_session.deadline))) {
         // A device that fails at once (no paper, jammed) ends the frame before any data: that
         // page cannot start.

@@ -358,7 +358,10 @@ TEST_F(SetupProgram, SecondInstallationRaisesCountsAndKeepsTheEntry) {
     RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(marker),
                    sizeof marker);
     RegCloseKey(key);
+    // The user's device in the server's settings survives the second installation.
+    WritePrivateProfileStringA("Scanner", "Source", "SANE", (AppDir() + "ORVMAIN.INI").c_str());
     Install("Vellicor Port 1300");
+    EXPECT_EQ(Profile(AppDir() + "ORVMAIN.INI", "Scanner", "Source"), "SANE");
     EXPECT_EQ(RegText(kUninstallKey, "DisplayName"), marker);
     EXPECT_EQ(RegCount("C:\\windows\\ORVLIB32.DLL"), 7u);
     EXPECT_EQ(RegCount("C:\\windows\\KELTO32\\ORVANE.ISS"), 2u);
