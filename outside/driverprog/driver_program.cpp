@@ -72,7 +72,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    // A new start may come as soon as the window is gone.
-    CloseHandle(oneCopy);
-    return 0;
+    return 0; // ending releases the one-copy mutex
 }
