@@ -32,6 +32,15 @@ bool PlaceFile(const std::string& source, const char* name, const std::string& d
     return WriteTextFile(WindowsDir() + kPlacedList, list + target + "\n");
 }
 
+void EndProcess(DWORD id) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+    if (process) {
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
+}
+
 template <typename Visit> int ForEachProcessNamed(const char* imageName, Visit visit) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
@@ -265,14 +274,20 @@ RunResult RunProgram(const std::string& commandLine, DWORD timeoutMs, const char
 }
 
 int KillProcessesNamed(const char* imageName) {
-    return ForEachProcessNamed(imageName, [](DWORD id) {
-        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-        if (process) {
-            TerminateProcess(process, 1);
-            WaitForSingleObject(process, 5000);
-            CloseHandle(process);
+    return ForEachProcessNamed(imageName, EndProcess);
+}
+
+int EndFolderWindows() {
+    DWORD desktop = 0;
+    GetWindowThreadProcessId(GetDesktopWindow(), &desktop);
+    int ended = 0;
+    ForEachProcessNamed("explorer.exe", [&](DWORD id) {
+        if (id != desktop) {
+            EndProcess(id);
+            ++ended;
         }
     });
+    return ended;
 }
 
 int CountProcessesNamed(const char* imageName) {

@@ -59,6 +59,10 @@ HANDLE StartProgram(const std::string& commandLine, const char* directory = null
 // Ends every process whose image name matches (case-insensitive; a trailing "*" matches any
 // name starting with what precedes it); returns how many.
 int KillProcessesNamed(const char* imageName);
+// Ends the folder windows Wine's shell opens for each group it shows or creates: every one is an
+// explorer.exe process of its own, started before the shell answers, so none comes later. The
+// desktop's explorer.exe stays. Returns how many were ended.
+int EndFolderWindows();
 int CountProcessesNamed(const char* imageName);
 // Polls until no process of that name runs any more.
 bool WaitForProcessesGone(const char* imageName, DWORD timeoutMs);

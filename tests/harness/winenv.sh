@@ -76,10 +76,20 @@ orv_session_start() { # [arch], x86_64 by default
     orv_wine explorer.exe /desktop=Default,1280x1024 >/dev/null 2>&1 </dev/null &
     ORV_DESKTOP_PID=$!
     orv_wine cmd.exe /c exit >/dev/null 2>&1 </dev/null
+    # The session's own Wine processes (desktop, services), once the desktop runs; any other one a
+    # test leaves is a fault.
+    ORV_SESSION_PIDS=
+    for _ in $(seq 100); do
+        orv_leftovers | grep -q 'explorer.exe /desktop=' && break
+        sleep 0.1
+    done
+    ORV_SESSION_PIDS=$(orv_leftovers | cut -d' ' -f1 | tr '\n' ' ')
+    export ORV_SESSION_PIDS
 
     cat >"$ORV_OUT/session.env" <<ENV
 export WINEPREFIX='$WINEPREFIX' WINEDEBUG='$WINEDEBUG' WINEDLLOVERRIDES='$WINEDLLOVERRIDES' WINEARCH=$WINEARCH DISPLAY='$DISPLAY'
 export ORV_WINE_ARCH=$ORV_WINE_ARCH ORV_I686_TREE='${ORV_I686_TREE:-}' ${WINESERVER:+WINESERVER=$WINESERVER}
+export ORV_SESSION_PIDS='$ORV_SESSION_PIDS'
 ENV
 }
 
@@ -91,4 +101,27 @@ orv_session_stop() {
         kill "$ORV_XVFB_PID" 2>/dev/null || true
         wait "$ORV_XVFB_PID" 2>/dev/null || true
     fi
+}
+
+# Wine processes of the session's prefix (its name in their environment, Wine's ntdll loaded)
+# other than the session's own, one "pid command line" a line. Wine's service processes count as
+# the session's wherever they start: its service manager starts them on demand, with no output.
+orv_leftovers() {
+    local environ maps pid command candidates=()
+    for environ in $(grep -lzxF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null); do
+        pid=${environ#/proc/}
+        pid=${pid%/environ}
+        case " ${ORV_SESSION_PIDS:-} " in *" $pid "*) continue ;; esac
+        candidates+=("/proc/$pid/maps")
+    done
+    [ ${#candidates[@]} -gt 0 ] || return 0
+    for maps in $(grep -l '/ntdll\.so$' "${candidates[@]}" 2>/dev/null); do
+        pid=${maps#/proc/}
+        pid=${pid%/maps}
+        command=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)
+        case "${command#'C:\windows\system32\'}" in
+        rpcss.exe* | svchost.exe* | winedevice.exe* | plugplay.exe*) continue ;;
+        esac
+        echo "$pid ${command%"${command##*[! ]}"}"
+    done
 }

@@ -221,17 +221,6 @@ std::string ProgramsFolder() {
     return std::string(path) + "\\";
 }
 
-// Wine's shell opens a folder window for every group it shows or creates; close them.
-void CloseFolderWindows(const char* title) {
-    for (int i = 0; i < 100; ++i) {
-        HWND window = FindWindowA("ExplorerWClass", title);
-        if (!window)
-            return;
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        WaitForWindowGone(window, 2000);
-    }
-}
-
 bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -276,7 +265,7 @@ TEST(WineShell, GroupsAndItemsAsFoldersAndShortcuts) {
     EXPECT_EQ(ProgmanExecute(command), 1);
     EXPECT_FALSE(Exists(other));
     EXPECT_FALSE(Exists(group));
-    CloseFolderWindows(kGroup);
+    EndFolderWindows();
     ResetInstall();
 }
 

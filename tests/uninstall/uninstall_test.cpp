@@ -166,7 +166,7 @@ struct UninstallFixture : ::testing::Test {
     void TearDown() override {
         StopStandIn();
         KillProcessesNamed("ORVCLEAN.EXE");
-        CloseFolderWindows();
+        EndFolderWindows();
         for (const ManifestFile& file : manifest)
             if (file.group != 220)
                 DeleteFileA(file.path.c_str());
@@ -185,14 +185,6 @@ struct UninstallFixture : ::testing::Test {
     void ClearCounts() {
         for (const ManifestFile& file : manifest)
             RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kSharedKey, file.path.c_str());
-    }
-    // Wine's shell opens a folder window whenever it is asked to show a group.
-    static void CloseFolderWindows() {
-        while (HWND folder = FindWindowA("ExplorerWClass", nullptr)) {
-            PostMessageA(folder, WM_CLOSE, 0, 0);
-            if (!WaitForWindowGone(folder, 5000))
-                break;
-        }
     }
     void MakeDir(const std::string& dir) {
         if (CreateDirectoryA(dir.c_str(), nullptr) && dir != AppDir())
@@ -290,7 +282,7 @@ struct UninstallFixture : ::testing::Test {
         EXPECT_EQ(WaitForSingleObject(process, 30000), WAIT_OBJECT_0);
         GetExitCodeProcess(process, &code);
         CloseHandle(process);
-        CloseFolderWindows();
+        EndFolderWindows();
         return code;
     }
     static void Answer(HWND box, int answer) {
@@ -482,7 +474,7 @@ TEST_F(UninstallFixture, WineShellLosesOurItemsAndKeepsTheGroup) {
     EXPECT_EQ(ProgmanAddItem(uninstaller.c_str(), texts.uninstallItem, "", 0), 1);
     EXPECT_EQ(ProgmanAddItem(controller.c_str(), "Other Kelto Tool", "", 0), 1);
     ProgmanExit(0);
-    CloseFolderWindows();
+    EndFolderWindows();
     ASSERT_TRUE(FileExists(group + "Orvane 2.0.lnk"));
     ASSERT_TRUE(FileExists(group + texts.uninstallItem + ".lnk"));
 
