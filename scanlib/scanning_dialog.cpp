@@ -18,5 +18,15 @@ void UpdateScanningDialog(int16_t total, int16_t remaining) {
 }
 
 void HideScanningDialog(HWND owner) {
-    DestroyGauge(owner, GaugeDialog());
+    HWND dialog = GaugeDialog();
+    if (!dialog)
+        return;
+    // Wine hides a captioned window by asking the X window manager to withdraw it and waits up to
+    // 2 s for that; with no window manager every page's end waited the whole 2 s. A window marked
+    // invisible first is destroyed without that hide; the windows below repaint what it covered.
+    RECT covered;
+    GetWindowRect(dialog, &covered);
+    SetWindowLongA(dialog, GWL_STYLE, GetWindowLongA(dialog, GWL_STYLE) & ~WS_VISIBLE);
+    DestroyGauge(owner, dialog);
+    RedrawWindow(nullptr, &covered, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
