@@ -3,7 +3,7 @@
    window messages until "OrvWinMsg" arrives or its own time-out fires, then opens again. Built
    from orvlib.h and the import library alone, as C99.
      orvwaitc.exe out=PATH hold=MS   open, hold the scanner MS milliseconds, close
-     orvwaitc.exe out=PATH wait=MS   open (waiting at most MS for the scanner), scan a page, close
+     orvwaitc.exe out=PATH wait=MS   open, waiting at most MS for the scanner, and close
    Exit code: 0, or the status that went wrong. */
 #include <windows.h>
 
@@ -14,9 +14,6 @@
 #include "orvlib.h"
 
 #define TIMEOUT_TIMER 1
-#define PAGE_LINES 100
-#define CALL_LINES 25
-#define LINE_BYTES 128 /* 100 gray pixels padded to 128 */
 
 static FILE* g_out;
 static UINT g_freeMessage; /* "OrvWinMsg": registered at run time, not a constant */
@@ -63,40 +60,6 @@ static int16_t OpenWaiting(HWND window, UINT waitMs) {
     return g_openStatus;
 }
 
-/* One 8-bit gray page, 100 x 100 pixels at 300 dpi; the last call meets the page's end. */
-static int16_t ScanPage(void) {
-    ScannerAttributes attributes;
-    HGLOBAL buffer;
-    int32_t got, total = 0;
-    int call;
-
-    ORV_Get_Scanner_Attributes(g_id, &attributes);
-    attributes.ScanMode = 0x08;
-    attributes.Resolution = 300;
-    attributes.ScanArea.L = 0; /* the page is R x B pixels from the scanner's own origin */
-    attributes.ScanArea.T = 0;
-    attributes.ScanArea.R = 100;
-    attributes.ScanArea.B = PAGE_LINES;
-    ORV_Set_Scanner_Attributes(g_id, &attributes);
-    if (ORV_Start_Scan(g_id, 0, 1) != ORV_OK)
-        return ORV_ERR_EXCHANGE_FAILED;
-    buffer = GlobalAlloc(GMEM_MOVEABLE, (SIZE_T)LINE_BYTES * CALL_LINES);
-    if (!buffer)
-        return ORV_ERR_NO_MEMORY;
-    /* Four calls of 25 lines; with pad32 each returns 25 x 128 bytes. */
-    for (call = 0; call < PAGE_LINES / CALL_LINES; ++call) {
-        got = ORV_Get_Scan_Data(g_id, buffer, LINE_BYTES * CALL_LINES, CALL_LINES);
-        if (got < 0) {
-            GlobalFree(buffer);
-            return (int16_t)got;
-        }
-        total += got;
-    }
-    GlobalFree(buffer);
-    fprintf(g_out, "orvwaitc: page of %ld bytes\n", (long)total);
-    return ORV_OK;
-}
-
 int main(int argc, char** argv) {
     WNDCLASSA windowClass;
     HWND window;
@@ -134,12 +97,11 @@ int main(int argc, char** argv) {
 
     status = OpenWaiting(window, waitMs);
     if (status == ORV_OK) {
+        /* The scanner is ours: scan pages here, as orvsmokec.c does. */
         if (holdMs > 0) {
             SetTimer(window, TIMEOUT_TIMER, holdMs, NULL);
             RunMessageLoop(); /* the timer ends it; holding, the window keeps taking messages */
             KillTimer(window, TIMEOUT_TIMER);
-        } else {
-            status = ScanPage();
         }
         fprintf(g_out, "orvwaitc: close %d\n", ORV_Close(g_id));
     }
