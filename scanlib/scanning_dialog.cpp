@@ -24,9 +24,12 @@ void HideScanningDialog(HWND owner) {
     // Wine hides a captioned window by asking the X window manager to withdraw it and waits up to
     // 2 s for that; with no window manager every page's end waited the whole 2 s. A window marked
     // invisible first is destroyed without that hide; the windows below repaint what it covered.
+    // (A dialog already gone with its owner window has nothing to hide or repaint.)
     RECT covered;
-    GetWindowRect(dialog, &covered);
-    SetWindowLongA(dialog, GWL_STYLE, GetWindowLongA(dialog, GWL_STYLE) & ~WS_VISIBLE);
+    const bool exists = GetWindowRect(dialog, &covered) != FALSE;
+    if (exists)
+        SetWindowLongA(dialog, GWL_STYLE, GetWindowLongA(dialog, GWL_STYLE) & ~WS_VISIBLE);
     DestroyGauge(owner, dialog);
-    RedrawWindow(nullptr, &covered, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    if (exists)
+        RedrawWindow(nullptr, &covered, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
