@@ -1,6 +1,7 @@
 // Bytes per second through ORV_Get_Scan_Data for a 300-dpi 24-bit A4 page, at several line counts
 // per call, against the poll bound (one block per 20 ms wait of the library); the median cost of
-// one exchange, the share of the pad32 line copy in it, and the process memory a client costs.
+// one exchange, the share of the pad32 line copy in it, the process memory a client costs, and
+// what the "Scanning" dialog adds to a page's end.
 // Uses only orvlib.h and the library's import library, as an application does. Run under Wine
 // with the library in C:\windows, the server and a scanner selection in C:\windows\KELTO32, from a
 // directory without a copy of the library (`./run bench` sets this up):
@@ -99,6 +100,42 @@ Row Measure(int32_t id, int lines, int exchanges) {
     return row;
 }
 
+// A page of 64 lines of 100 gray pixels fetched in one call, which takes the page's last block,
+// with and without the "Scanning" dialog (shown by the start, gone with that block): the median
+// time of the whole page and of the call.
+struct DialogCost {
+    double pageMs;
+    double lastCallMs;
+    bool ok;
+};
+
+DialogCost PageEnd(int32_t id, bool dialog) {
+    constexpr int16_t kPageLines = 64;
+    ScannerAttributes attributes{};
+    ORV_Get_Scanner_Attributes(id, &attributes);
+    attributes.ScanMode = 0x08;
+    attributes.Resolution = kResolution;
+    attributes.ScanArea = ScanRect{0, 0, 100, kPageLines};
+    ORV_Set_Scanner_Attributes(id, &attributes);
+    const SIZE_T bytes = static_cast<SIZE_T>(kPageLines) * 128;
+    HGLOBAL buffer = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    std::vector<double> pages, calls;
+    bool ok = buffer != nullptr;
+    for (int round = 0; ok && round < 7; ++round) {
+        const double start = NowMs();
+        ok = ORV_Start_Scan(id, dialog ? 1 : 0, 1) == ORV_OK;
+        const double call = NowMs();
+        ok = ok && ORV_Get_Scan_Data(id, buffer, static_cast<int32_t>(bytes), kPageLines) ==
+                       static_cast<int32_t>(bytes);
+        const double end = NowMs();
+        pages.push_back(end - start);
+        calls.push_back(end - call);
+    }
+    if (buffer)
+        GlobalFree(buffer);
+    return {Median(pages), Median(calls), ok};
+}
+
 } // namespace
 
 int main() {
@@ -147,6 +184,12 @@ int main() {
     }
     SIZE_T peak = 0;
     SIZE_T after = PrivateBytes(&peak);
+    const DialogCost without = PageEnd(id, false), with = PageEnd(id, true);
+    ok = ok && without.ok && with.ok;
+    std::printf("page end, 64 lines of 100 gray pixels in one call (median of 7): page %.1f ms, "
+                "last call %.1f ms without the Scanning dialog; page %.1f ms, last call %.1f ms "
+                "with it\n",
+                without.pageMs, without.lastCallMs, with.pageMs, with.lastCallMs);
     ORV_Close(id);
     ORV_Quit(id);
     DestroyWindow(window);

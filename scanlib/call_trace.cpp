@@ -27,8 +27,11 @@ void LoadText(int id, char* text) {
 
 void ReadTraceSwitch() {
     char switchFile[kPathBufferSize] = "";
-    JoinPath(switchFile, sizeof switchFile, AppDirectory(), kTraceSwitchFile);
-    JoinPath(g_logFile, sizeof g_logFile, AppDirectory(), kTraceLogFile);
+    // Without both paths in the application directory there is no trace, rather than one read
+    // or written wherever a bare name leads.
+    if (!AppFile(switchFile, sizeof switchFile, kTraceSwitchFile) ||
+        !AppFile(g_logFile, sizeof g_logFile, kTraceLogFile))
+        return;
     g_level =
         static_cast<int16_t>(GetPrivateProfileIntA(kTraceSection, kTraceFlagKey, 0, switchFile));
 }

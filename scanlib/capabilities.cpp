@@ -91,7 +91,7 @@ void FetchCapabilities() {
     char file[kPathBufferSize];
     int32_t scanId = kDefaultCapabilityScanId;
     // ScanId is a 32-bit field: the whole value of the key, not the 16-bit scanner id.
-    if (JoinPath(file, sizeof file, AppDirectory(), kSelectionFile))
+    if (AppFile(file, sizeof file, kSelectionFile))
         scanId = ReadProfileNumber(kScannerSection, kCurrentScannerIdKey, kDefaultCapabilityScanId,
                                    INT32_MIN, INT32_MAX, file);
     ScannerCapabilities record;

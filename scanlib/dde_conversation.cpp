@@ -22,24 +22,53 @@ struct Incoming {
     uint16_t item;
 };
 
+// A data block handed over with fRelease is ours to free once nobody takes it, or it would be
+// lost.
+void DropBlock(UINT message, UINT_PTR low) {
+    if (message != WM_DDE_DATA || !low)
+        return;
+    HGLOBAL block = reinterpret_cast<HGLOBAL>(low);
+    auto* words = static_cast<const uint16_t*>(GlobalLock(block));
+    if (!words)
+        return;
+    const bool release = GlobalSize(block) >= 2 && (words[0] & kBlockRelease);
+    GlobalUnlock(block);
+    if (release)
+        GlobalFree(block);
+}
+
+// Opens a posted DDE message's lParam and releases it.
+Incoming Unpack(UINT message, LPARAM lParam) {
+    UINT_PTR low = 0, high = 0;
+    UnpackDDElParam(message, lParam, &low, &high);
+    FreeDDElParam(message, lParam);
+    return {message, low, static_cast<uint16_t>(high)};
+}
+
 LRESULT CALLBACK ClientWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Posted answers dispatched here (by PumpMessages or the application's own loop) came after
+    // their exchange ended: released as a wait releases what it drops.
+    if (message == WM_DDE_DATA || (message == WM_DDE_ACK && !InSendMessage())) {
+        const Incoming late = Unpack(message, lParam);
+        DropBlock(late.message, late.low);
+        return 0;
+    }
     if (message != WM_DDE_ACK)
         return DefWindowProcA(window, message, wParam, lParam);
-    if (!g_awaitingInitiate)
-        return 0;
-    // The answer to the initiate is sent, not posted: its lParam holds two plain atoms.
+    // The answer to an initiate is sent, not posted: its lParam holds two plain atoms, which the
+    // answering server added for us to delete, whether or not the answer is taken.
     ATOM application = LOWORD(lParam), topic = HIWORD(lParam);
     char name[80] = "";
     GlobalGetAtomNameA(application, name, sizeof name);
-    if (std::strcmp(name, kDdeApplication) != 0)
-        return 0;
-    g_serverWindow = reinterpret_cast<HWND>(wParam);
-    if (topic != 0) {
-        GlobalDeleteAtom(topic);
-        g_refused = true;
+    if (g_awaitingInitiate && std::strcmp(name, kDdeApplication) == 0) {
+        g_serverWindow = reinterpret_cast<HWND>(wParam);
+        if (topic != 0)
+            g_refused = true;
+        g_awaitingInitiate = false;
     }
+    if (topic != 0)
+        GlobalDeleteAtom(topic);
     GlobalDeleteAtom(application);
-    g_awaitingInitiate = false;
     return 0;
 }
 
@@ -54,30 +83,8 @@ bool WaitStep(Incoming* incoming) {
     // Wine may hand back a garbage message after losing an oversized block.
     if (msg.message < WM_DDE_FIRST || msg.message > WM_DDE_LAST)
         return false;
-    UINT_PTR low = 0, high = 0;
-    UnpackDDElParam(msg.message, msg.lParam, &low, &high);
-    FreeDDElParam(msg.message, msg.lParam);
-    *incoming = {msg.message, low, static_cast<uint16_t>(high)};
+    *incoming = Unpack(msg.message, msg.lParam);
     return true;
-}
-
-uint16_t BlockFlags(HGLOBAL block) {
-    auto* words = static_cast<const uint16_t*>(GlobalLock(block));
-    if (!words)
-        return 0;
-    uint16_t flags = GlobalSize(block) >= 2 ? words[0] : 0;
-    GlobalUnlock(block);
-    return flags;
-}
-
-// A message that belongs to no exchange of ours: a data block handed over with fRelease is
-// ours to free, or it would be lost.
-void Drop(const Incoming& incoming) {
-    if (incoming.message != WM_DDE_DATA || !incoming.low)
-        return;
-    HGLOBAL block = reinterpret_cast<HGLOBAL>(incoming.low);
-    if (BlockFlags(block) & kBlockRelease)
-        GlobalFree(block);
 }
 
 bool PostPoke(HGLOBAL block, uint16_t item) {
@@ -101,7 +108,7 @@ Reply AwaitAnswer(uint16_t item, bool dataWanted, HGLOBAL pokeBlock) {
         Incoming incoming;
         if (WaitStep(&incoming)) {
             if (incoming.item != item) {
-                Drop(incoming);
+                DropBlock(incoming.message, incoming.low);
             } else if (incoming.message == WM_DDE_DATA && dataWanted) {
                 return {Outcome::Data, reinterpret_cast<HGLOBAL>(incoming.low)};
             } else if (incoming.message == WM_DDE_ACK) {
@@ -113,12 +120,13 @@ Reply AwaitAnswer(uint16_t item, bool dataWanted, HGLOBAL pokeBlock) {
                 if (!PostPoke(pokeBlock, item))
                     return {Outcome::Failed, nullptr};
             } else {
-                Drop(incoming);
+                DropBlock(incoming.message, incoming.low);
             }
-        } else if (!IsWindow(g_serverWindow)) {
-            // The server ended (or was killed) before answering: no answer can come. Checked
-            // only with the queue empty, since an answer posted just before it ended still waits
-            // there.
+        } else if (!IsWindow(g_serverWindow) || !IsWindow(g_clientWindow)) {
+            // No answer can come: the server ended (or was killed) before answering, or the
+            // client window it answers to is gone (with the application's window, perhaps
+            // destroyed by a message the peeks delivered). Checked only with the queue empty,
+            // since an answer posted just before the server ended still waits there.
             return {Outcome::Failed, nullptr};
         }
         if (ReplyTimedOut(start, static_cast<int64_t>(std::time(nullptr))))
@@ -172,7 +180,33 @@ HWND ServerWindow() {
     return g_serverWindow;
 }
 
+namespace {
+
+struct Initiate {
+    WPARAM clientWindow;
+    LPARAM atoms;
+};
+
+// Sends the initiate to one top-level window, as a broadcast would. The server's DDE window is
+// waited for as long as any exchange, so a server busy for a few seconds still answers; any other
+// window gets the bounded time of a broadcast, so one that stopped taking messages costs seconds.
+BOOL CALLBACK SendInitiate(HWND window, LPARAM param) {
+    const auto* initiate = reinterpret_cast<const Initiate*>(param);
+    char className[sizeof kServerDdeWindowClass + 1] = "";
+    GetClassNameA(window, className, sizeof className);
+    const bool server = lstrcmpiA(className, kServerDdeWindowClass) == 0;
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(window, WM_DDE_INITIATE, initiate->clientWindow, initiate->atoms,
+                        server ? SMTO_NORMAL : SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                        server ? kReplyTimeoutSeconds * 1000 : kBroadcastWindowMs, &ignored);
+    return TRUE;
+}
+
+} // namespace
+
 int16_t OpenConversation(HWND parent) {
+    // One client window per process: the earlier one, and the conversation it carried, go first.
+    DestroyClientWindow();
     // A child of another process's window is created without waiting for that process's thread
     // only when it does not notify its parent.
     g_clientWindow = CreateWindowExA(WS_EX_NOPARENTNOTIFY, kClientWindowClass, kClientWindowTitle,
@@ -183,14 +217,18 @@ int16_t OpenConversation(HWND parent) {
     ATOM topic = GlobalAddAtomA(kDdeTopic);
     g_awaitingInitiate = true;
     g_serverWindow = nullptr;
-    BroadcastBounded(WM_DDE_INITIATE, reinterpret_cast<WPARAM>(g_clientWindow),
-                     MAKELPARAM(application, topic));
+    const Initiate initiate{reinterpret_cast<WPARAM>(g_clientWindow),
+                            static_cast<LPARAM>(MAKELPARAM(application, topic))};
+    EnumWindows(SendInitiate, reinterpret_cast<LPARAM>(&initiate));
     g_awaitingInitiate = false;
-    // Every server answering has added its own atoms; ours are released once the broadcast is over.
+    // Every server answering has added its own atoms; ours are released once the sends are over.
     GlobalDeleteAtom(application);
     GlobalDeleteAtom(topic);
-    if (!g_serverWindow || g_refused)
+    if (!g_serverWindow || g_refused) {
+        // No conversation: the window would only be left behind.
+        DestroyClientWindow();
         return -1002;
+    }
     return 0;
 }
 

@@ -17,8 +17,9 @@ constexpr DWORD kShutdownPollMs = 500;
 // The whole shutdown (close request, wait for the DDE window to go, main window's close) ends
 // within this time, however the server behaves.
 constexpr DWORD kShutdownLimitMs = 10000;
-// Each top-level window gets this long to handle a broadcast; a window whose program stopped
-// taking messages is skipped at once once the system counts it as hung.
+// Each top-level window gets this long to handle a broadcast (the server's own DDE window, the
+// reply time-out for the initiate); a window whose program stopped taking messages is skipped at
+// once once the system counts it as hung.
 constexpr UINT kBroadcastWindowMs = 3000;
 
 // Status word of an acknowledgement and flags word of a DDE block.
@@ -65,7 +66,8 @@ OutgoingBlock NewOutgoingBlock(size_t bytes);
 // Registers the client window class with the module that owns the window procedure.
 bool RegisterClientWindowClass(HINSTANCE instance);
 void UnregisterClientWindowClass(HINSTANCE instance);
-// Creates a client window under the parent and performs the initiate handshake: 0 or -1002.
+// Creates a client window under the parent, destroying this process's earlier one, and performs
+// the initiate handshake: 0 or -1002 (the new window destroyed again).
 int16_t OpenConversation(HWND parent);
 // Clears the mark that a server refused the handshake (only the connect does this).
 void ClearRefusalMark();

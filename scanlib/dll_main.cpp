@@ -8,6 +8,7 @@
 #include "location_check.h"
 #include "server_connect.h"
 #include "server_users.h"
+#include "stale_clients.h"
 
 namespace {
 
@@ -35,7 +36,8 @@ void Detach(HINSTANCE instance) {
     // the table is empty: another process may be between one client and the next.
     LaunchLock launch;
     UnmarkServerUser();
-    const int entries = EntryCount(TableLock{});
+    // Entries of clients whose window or process is gone never quit: they count as absent.
+    const int entries = LiveEntryCount(TableLock{});
     if (entries == 0 && !OtherServerUsers()) {
         EndConversation(ServerMainWindow());
         UnregisterClientWindowClass(instance);

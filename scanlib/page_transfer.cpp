@@ -179,7 +179,9 @@ int32_t TransferInner(PageTransfer& page, HWND window, HGLOBAL buffer, int16_t l
     case Outcome::Ack:
         return ORV_ERR_DATA_CANCELLED;
     default:
-        return ORV_ERR_DATA_EXCHANGE;
+        // The wait ends as soon as the client window is gone, which is the loss of the client's
+        // window during the exchange.
+        return IsWindow(window) ? ORV_ERR_DATA_EXCHANGE : ORV_ERR_DATA_CLIENT_GONE;
     }
 }
 
@@ -271,13 +273,12 @@ int32_t TransferLines(PageTransfer& page, int32_t fId, HGLOBAL buffer, int16_t l
         // server is told the page is abandoned, but no answer can reach the dead conversation
         // window, so none is awaited.
         PostRequestUnanswered(0, kItemCancel);
-        {
-            TableLock lock;
-            SetHolder(lock, 0);
-            RemoveClient(lock, fId);
-        }
+        // Another process may have reclaimed the stale hold meanwhile: the scanner stays its.
+        const bool released = ReleaseHolder(fId);
+        RemoveClient(TableLock{}, fId);
         HideScanningDialog(nullptr);
-        AnnounceScannerFree();
+        if (released)
+            AnnounceScannerFree();
     }
     if (IsGaugeCancelled()) {
         CancelTransfer(fId);

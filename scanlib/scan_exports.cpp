@@ -118,11 +118,15 @@ extern "C" int16_t WINAPI ORV_Is_Scanner_Busy(int32_t fId) {
 extern "C" void WINAPI ORV_Get_Scanner_Capabilities(int32_t fId,
                                                     ScannerCapabilities* capabilities) {
     TraceCall(kTraceGetCapabilities, fId, 0, kFormNone);
+    // The caller's record is written outside the lock: a bad pointer must not fault with the
+    // table's mutex held, which would stop every other process's calls.
+    ScannerCapabilities copy;
     {
         TableLock lock;
-        *capabilities = *Capabilities();
+        copy = *Capabilities();
     }
-    TraceCapabilities(*capabilities);
+    *capabilities = copy;
+    TraceCapabilities(copy);
     TraceCall(kTraceGetCapabilities + 1, fId, 0, kFormNone);
 }
 
@@ -136,12 +140,15 @@ extern "C" int16_t WINAPI ORV_Get_Scanner_Attributes(int32_t fId, ScannerAttribu
 extern "C" int16_t WINAPI ORV_Set_Scanner_Attributes(int32_t fId, ScannerAttributes* attributes) {
     TraceCall(kTraceSetAttributes, fId, 0, kFormNone);
     TraceAttributes(*attributes);
+    // Read and written back outside the lock, as the capabilities are.
+    ScannerAttributes copy = *attributes;
     int16_t status;
     {
         TableLock lock;
-        attributes->Contrast = Capabilities()->cr_normal;
-        status = WriteClientAttributes(lock, fId, attributes);
+        copy.Contrast = Capabilities()->cr_normal;
+        status = WriteClientAttributes(lock, fId, &copy);
     }
+    attributes->Contrast = copy.Contrast;
     TraceCall(kTraceSetAttributes + 1, fId, static_cast<uint16_t>(status), kFormShort);
     return status;
 }

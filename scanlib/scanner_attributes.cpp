@@ -6,17 +6,22 @@
 
 void ReadAttributesFromFile(ScannerAttributes* record) {
     char file[kPathBufferSize] = "";
-    JoinPath(file, sizeof file, AppDirectory(), kSelectionFile);
-    char update[16] = "";
-    GetPrivateProfileStringA(kScannerSection, kAttrNeedUpdateKey, "Y", update, sizeof update, file);
+    // Without the selection file's path every value is its default.
+    const bool known = AppFile(file, sizeof file, kSelectionFile);
+    char update[16] = "Y";
+    if (known)
+        GetPrivateProfileStringA(kScannerSection, kAttrNeedUpdateKey, "Y", update, sizeof update,
+                                 file);
     const char* section = update[0] == 'N' ? kUpdatedAttribsSection : kDefaultAttribsSection;
     // Each value must fit its field: one that does not reads as the key's default.
     auto word = [&](const char* key, uint16_t fallback) {
-        return ReadProfileUInt16(section, key, fallback, file);
+        return known ? ReadProfileUInt16(section, key, fallback, file) : fallback;
     };
-    auto coordinate = [&](const char* key) { return ReadProfileInt16(section, key, 1, file); };
+    auto coordinate = [&](const char* key) {
+        return known ? ReadProfileInt16(section, key, 1, file) : static_cast<int16_t>(1);
+    };
     auto flag = [&](const char* key) {
-        return ReadProfileNumber(section, key, 0, INT32_MIN, INT32_MAX, file);
+        return known ? ReadProfileNumber(section, key, 0, INT32_MIN, INT32_MAX, file) : 0;
     };
     record->ScanMode = word(kModeKey, 1);
     record->UseADF = flag(kUseAdfKey);

@@ -29,26 +29,16 @@ int16_t TakeHolder(int32_t fId, HWND* window, bool* taken) {
     return ORV_OK;
 }
 
-// The conversation follows the holder: the previous holder's conversation window is destroyed
-// and a new one opened under the client's window.
+// The conversation follows the holder: a new one is opened under the client's window. Opening
+// destroys this process's earlier client window, the recorded one when it is ours; another
+// process's window is that process's to destroy (its next open or its unload does).
 int16_t SwitchConversation(int32_t fId, HWND window) {
-    bool ownsConversation;
-    HWND previous;
     {
         TableLock lock;
         // A conversation whose server has gone (it ended or was restarted) is of no use: a new
         // one is opened with whichever server answers now.
-        ownsConversation = Header()->conversationOwner == fId && IsWindow(ServerWindow());
-        previous = WindowFromField(Header()->conversationWindow);
-    }
-    if (ownsConversation)
-        return ORV_OK;
-    if (previous && IsWindow(previous))
-        DestroyWindow(previous);
-    if (previous == ClientWindow())
-        DestroyClientWindow();
-    {
-        TableLock lock;
+        if (Header()->conversationOwner == fId && IsWindow(ServerWindow()))
+            return ORV_OK;
         Header()->conversationOwner = 0;
         Header()->conversationWindow = 0;
     }
@@ -85,9 +75,18 @@ int16_t CloseScanner(int32_t fId) {
         owner = ClientWindowOf(lock, fId);
     }
     HideScanningDialog(owner);
-    SetHolder(TableLock{}, 0);
-    AnnounceScannerFree();
+    // The dialog's messages gave another process time to reclaim a stale hold.
+    if (ReleaseHolder(fId))
+        AnnounceScannerFree();
     return ORV_OK;
+}
+
+bool ReleaseHolder(int32_t fId) {
+    TableLock lock;
+    if (Holder(lock) != fId)
+        return false;
+    SetHolder(lock, 0);
+    return true;
 }
 
 int16_t IsScannerBusy(int32_t fId) {

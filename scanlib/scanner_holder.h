@@ -12,6 +12,9 @@ int16_t CloseScanner(int32_t fId);
 int16_t IsScannerBusy(int32_t fId);
 // True when the id has an entry and holds the scanner open.
 bool IsOpenClient(int32_t fId);
+// Gives the scanner back when the client still holds it (in one table operation: a stale hold
+// reclaimed by another process stays with the new holder); true when it did.
+bool ReleaseHolder(int32_t fId);
 // The scanner was given back: tells the subscribed clients and drops entries whose windows are
 // gone.
 void AnnounceScannerFree();

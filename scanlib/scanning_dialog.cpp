@@ -18,5 +18,18 @@ void UpdateScanningDialog(int16_t total, int16_t remaining) {
 }
 
 void HideScanningDialog(HWND owner) {
-    DestroyGauge(owner, GaugeDialog());
+    HWND dialog = GaugeDialog();
+    if (!dialog)
+        return;
+    // Wine hides a captioned window by asking the X window manager to withdraw it and waits up to
+    // 2 s for that; with no window manager every page's end waited the whole 2 s. A window marked
+    // invisible first is destroyed without that hide; the windows below repaint what it covered.
+    // (A dialog already gone with its owner window has nothing to hide or repaint.)
+    RECT covered;
+    const bool exists = GetWindowRect(dialog, &covered) != FALSE;
+    if (exists)
+        SetWindowLongA(dialog, GWL_STYLE, GetWindowLongA(dialog, GWL_STYLE) & ~WS_VISIBLE);
+    DestroyGauge(owner, dialog);
+    if (exists)
+        RedrawWindow(nullptr, &covered, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }

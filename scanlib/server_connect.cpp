@@ -26,10 +26,11 @@ void BuildAppDirectory() {
 }
 
 // Starts a program of the application directory minimised; the broadcast returns once every
-// top-level window, the new program's included, has handled it or run out of its time.
+// top-level window, the new program's included, has handled it or run out of its time. A path
+// that does not fit is a missing program.
 UINT StartProgram(const char* name) {
     char path[kPathBufferSize];
-    if (!JoinPath(path, sizeof path, g_appDirectory, name))
+    if (!AppFile(path, sizeof path, name))
         return ERROR_FILE_NOT_FOUND;
     UINT result = WinExec(path, SW_MINIMIZE);
     BroadcastBounded(WM_NULL, 0, 0);
@@ -53,6 +54,14 @@ const char* AppDirectory() {
     if (!g_appDirectory[0])
         BuildAppDirectory();
     return g_appDirectory;
+}
+
+bool AppFile(char* out, size_t size, const char* name) {
+    // Without the directory a bare name would leave the search path to pick the file.
+    if (AppDirectory()[0] && JoinPath(out, size, AppDirectory(), name))
+        return true;
+    out[0] = '\0';
+    return false;
 }
 
 uint32_t RegisteredMessage() {
@@ -81,7 +90,7 @@ int16_t SelectionStatus(int16_t scannerId) {
 
 int16_t StartDriverProgram() {
     char file[kPathBufferSize];
-    if (!JoinPath(file, sizeof file, AppDirectory(), kSelectionFile))
+    if (!AppFile(file, sizeof file, kSelectionFile))
         return -1002;
     int16_t id = ReadProfileInt16(kScannerSection, kCurrentScannerIdKey, 0, file);
     char driver[80] = "";

@@ -18,8 +18,12 @@ int16_t ConnectToServer(HINSTANCE instance);
 int16_t StartDriverProgram();
 // What a scanner selection without a startable driver gives (the id alone decides).
 int16_t SelectionStatus(int16_t scannerId);
-// The application directory: the Windows directory, "KELTO32" and a backslash.
+// The application directory: the Windows directory, "KELTO32" and a backslash; empty when it
+// does not fit its buffer.
 const char* AppDirectory();
+// Application directory + name into out (size bytes); false, and out empty, when the directory is
+// empty or the path does not fit.
+bool AppFile(char* out, size_t size, const char* name);
 // Id of the registered "OrvWinMsg", 0 before a successful connect.
 uint32_t RegisteredMessage();
 HWND ServerMainWindow();

@@ -31,6 +31,13 @@ bool HolderStale(const TableLock& lock) {
     return index >= 0 && EntryStale(*EntryAt(index));
 }
 
+int LiveEntryCount(const TableLock& lock) {
+    int live = 0;
+    for (int i = 0; i < EntryCount(lock); ++i)
+        live += EntryStale(*EntryAt(i)) ? 0 : 1;
+    return live;
+}
+
 int ReclaimStale(const TableLock& lock) {
     if (!TableMapped())
         return 0;

@@ -13,5 +13,7 @@ bool EntryStale(const ClientEntry& entry);
 // The holder is stale when its process has ended, or when its entry is stale. A holder without
 // an entry whose process is unknown or alive keeps the scanner: it quit without closing.
 bool HolderStale(const TableLock& lock);
+// Entries that are not stale.
+int LiveEntryCount(const TableLock& lock);
 // Drops a stale holder and every stale entry; returns the entries removed.
 int ReclaimStale(const TableLock& lock);

@@ -125,6 +125,16 @@ struct Faults : ::testing::Test {
         EXPECT_NE(app.process, nullptr) << args;
         return app;
     }
+    // An application whose first line request the server sits on for delayMs, `intoMs` after
+    // the request went out; `then` are its commands after that request.
+    static App DelayedLineRequest(int delayMs, DWORD intoMs, const std::string& then) {
+        Server("DelayMs=" + std::to_string(delayMs) + "\r\nDelayItems=8\r\n");
+        App app = Start("init open setattr=8,300,100,100 start=0,0 signal=" + Flag("asked") +
+                        " get=10 " + then);
+        EXPECT_TRUE(WaitForFile(Flag("asked"), 30000));
+        Sleep(intoMs);
+        return app;
+    }
     // Waits for the application to end (or ends it) and gives its result lines.
     static std::string Finish(App& app, DWORD timeoutMs = 60000) {
         if (app.process) {
@@ -180,13 +190,10 @@ void ExpectPromptFailures(const char* fault, const std::string& out,
 TEST_F(Faults, ServerKilledWhileALineRequestWaits) {
     const std::string healthy = Healthy();
     // The server sits on every line request for 4 s; it is killed 1 s into the first.
-    Server("DelayMs=4000\r\nDelayItems=8\r\n");
     App holder =
-        Start("init open setattr=8,300,100,100 start=0,0 signal=" + Flag("asked") +
-              " get=10 get=10 start=0,0 cancel adf busy open close signal=" + Flag("failed") +
-              " wait=" + Flag("restarted") + " open " + kPage + " close quit");
-    ASSERT_TRUE(WaitForFile(Flag("asked"), 30000));
-    Sleep(1000);
+        DelayedLineRequest(4000, 1000,
+                           "get=10 start=0,0 cancel adf busy open close signal=" + Flag("failed") +
+                               " wait=" + Flag("restarted") + " open " + kPage + " close quit");
     EXPECT_EQ(KillProcessesNamed("ORVMAIN.EXE"), 1);
     ASSERT_TRUE(WaitForFile(Flag("failed"), 30000));
     // The next application starts a fresh server and scans; the first one, still running,
@@ -376,6 +383,51 @@ TEST_F(Faults, AWindowDestroyedMidPageFreesTheScannerForAWaitingClient) {
     EXPECT_NE(second.find("notes 1 1 1\n"), std::string::npos) << second;
     EXPECT_EQ(Result(Line(second, "open ", 1)), "0") << second;
     EXPECT_EQ(Field(Line(second, "page 1000 bytes=10000 "), "sum"), healthy) << second;
+}
+
+TEST_F(Faults, AnApplicationLoadingWhileTheServerIsBusyWaitsForItsAnswer) {
+    // The server's thread sits on a line request for 8 s; another application loads meanwhile.
+    App holder = DelayedLineRequest(8000, 500, "close quit");
+    const DWORD began = GetTickCount();
+    const std::string loader = Run("init quit");
+    const DWORD took = GetTickCount() - began;
+    const std::string out = Finish(holder);
+    EXPECT_EQ(Result(Line(loader, "init ")), "0 2") << loader;
+    EXPECT_EQ(Result(Line(out, "get ")), "1000") << out;
+    std::printf("figure: server busy 8 s: another application's load and ORV_Init took %lu ms "
+                "(started 0.5 s into the delayed line request, which took %lld ms)\n",
+                took, Ms(Line(out, "get ")));
+}
+
+TEST_F(Faults, AWindowClosedByAnotherProcessDuringALineRequestEndsTheCallPromptly) {
+    App holder = DelayedLineRequest(20000, 1000, "busy");
+    // Sent: the line request's wait delivers it, and the application's window closes.
+    HWND window = FindWindowA("FaultApp", "faultapp");
+    ASSERT_NE(window, nullptr);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_NORMAL, 10000, &ignored);
+    const std::string out = Finish(holder);
+    const std::string get = Line(out, "get ");
+    EXPECT_EQ(Result(get), "-2005") << out;
+    EXPECT_LT(Ms(get), 1000 + kPromptMs) << "not the 20 s delay, nor the 90 s time-out\n" << out;
+    EXPECT_EQ(Result(Line(out, "busy ")), "1") << "the client was dropped\n" << out;
+    std::printf("figure: window closed 1 s into a line request: the call returned after %lld ms\n",
+                Ms(get));
+}
+
+TEST_F(Faults, ACrashedClientsEntryDoesNotKeepTheServerRunning) {
+    App survivor = Start("init signal=" + Flag("held") + " wait=" + Flag("killed") + " table quit");
+    ASSERT_TRUE(WaitForFile(Flag("held"), 30000));
+    App crashed = Start("init signal=" + Flag("tried") + " hold");
+    ASSERT_TRUE(WaitForFile(Flag("tried"), 30000));
+    Kill(crashed);
+    Finish(crashed);
+    WriteTextFile(Flag("killed"), "");
+    // The last application to unload counts the dead process's entry as gone.
+    const std::string out = Finish(survivor);
+    EXPECT_EQ(Field(Line(out, "table "), "count"), "2") << out;
+    EXPECT_TRUE(WaitForProcessesGone("ORVMAIN.EXE", 15000)) << ServerLog();
+    EXPECT_EQ(CountLinesStartingWith(ServerLog(), "CLOSE"), 1) << ServerLog();
 }
 
 // Slow: the reply time-out is 90 s on a whole-second clock and is measured as it is.

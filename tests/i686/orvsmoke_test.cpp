@@ -46,6 +46,7 @@ struct Smoke : ::testing::Test {
         ResetInstall();
         KillProcessesNamed("orvsmoke.exe");
         KillProcessesNamed("orvsmokec.exe");
+        KillProcessesNamed("orvwaitc.exe");
         KillProcessesNamed("ORVCLEAN.EXE");
     }
     // Runs the smoke program from the Windows directory; its lines come through a file, since
@@ -108,6 +109,35 @@ TEST_F(Smoke, TheCApplicationScansAPage) {
               std::string::npos)
         << out;
     std::printf("%s", out.c_str());
+}
+
+// The guide's second C program: a copy that finds the scanner held waits in its window for the
+// scanner-free message, then opens; one that waits less than the holder holds gives up.
+TEST_F(Smoke, TheWaitingCApplicationOpensOnceTheScannerIsFree) {
+    ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
+    ASSERT_TRUE(PlaceInWindows("orvwaitc.exe"));
+    const std::string held = WindowsDir() + "orvwaitc-held.out";
+    DeleteFileA(held.c_str());
+    HANDLE holder = StartProgram(WindowsDir() + "orvwaitc.exe out=" + held + " hold=6000",
+                                 WindowsDir().c_str());
+    ASSERT_NE(holder, nullptr);
+    std::string holding;
+    for (int i = 0; i < 1500 && holding.find("open 0") == std::string::npos; ++i) {
+        Sleep(20);
+        ReadWholeFile(held, &holding);
+    }
+    DWORD code = 0;
+    const std::string late = WithoutCarriageReturns(Run("wait=300", &code, "orvwaitc.exe"));
+    EXPECT_EQ(late, "orvwaitc: open -1001\norvwaitc: timed out\n");
+    EXPECT_EQ(static_cast<int16_t>(code), ORV_ERR_SCANNER_IN_USE);
+    const std::string out = WithoutCarriageReturns(Run("wait=30000", &code, "orvwaitc.exe"));
+    EXPECT_EQ(WaitForSingleObject(holder, 30000), WAIT_OBJECT_0);
+    CloseHandle(holder);
+    ReadWholeFile(held, &holding);
+    DeleteFileA(held.c_str());
+    EXPECT_EQ(WithoutCarriageReturns(holding), "orvwaitc: open 0\norvwaitc: close 0\n");
+    EXPECT_EQ(code, 0u) << out;
+    EXPECT_EQ(out, "orvwaitc: open -1001\norvwaitc: scanner free, open 0\norvwaitc: close 0\n");
 }
 
 TEST_F(Smoke, ReportsFailuresWithoutTheServerOrWithAnotherPicture) {

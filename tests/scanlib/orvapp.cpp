@@ -2,11 +2,12 @@
 // Windows directory and runs the commands of its command line in order, one result line each on
 // stdout. Waits keep the window messages flowing so that other processes' broadcasts are answered.
 //   load[=path]  init  init-again  quit=ID  msgid=ID  version  setup=ID  table  unload
-//   signal=FILE  wait=FILE  pump=MS  destroy
+//   open  close (the last client registered)  windows  signal=FILE  wait=FILE  pump=MS  destroy
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "orvlib.h"
@@ -20,9 +21,11 @@ using QuitFn = void(WINAPI*)(int32_t);
 using VersionFn = void(WINAPI*)(LibraryVersion*);
 using MsgIdFn = uint32_t(WINAPI*)(int32_t);
 using SetupFn = int16_t(WINAPI*)(int32_t);
+using OpenCloseFn = int16_t(WINAPI*)(int32_t);
 
 HMODULE g_library = nullptr;
 HWND g_window = nullptr;
+int32_t g_id = 0;
 
 #if defined(_WIN64)
 #define EXPORT_NAME(name, bytes) #name
@@ -40,7 +43,27 @@ void Init(bool again) {
                                    nullptr, nullptr);
     int32_t id = -1;
     int16_t status = Export<InitFn>(EXPORT_NAME(ORV_Init, 8))(g_window, &id);
+    if (status == ORV_OK)
+        g_id = id;
     Say("init %d %d", status, id);
+}
+
+// This process's DDE client windows of the library, wherever they hang: the connect's under the
+// server's window, an open's under the application's.
+BOOL CALLBACK CountOwnClientWindow(HWND window, LPARAM count) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[32] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (process == GetCurrentProcessId() && std::strcmp(className, "ClientDDEWndClass") == 0)
+        ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+BOOL CALLBACK CountUnderTopLevel(HWND window, LPARAM count) {
+    CountOwnClientWindow(window, count);
+    EnumChildWindows(window, CountOwnClientWindow, count);
+    return TRUE;
 }
 
 // The shared table as another program sees it.
@@ -83,6 +106,14 @@ bool Run(const Command& command) {
         Say("version %d %d %d", version.Major, version.Minor, version.Extra);
     } else if (verb == "setup") {
         Say("setup %d", Export<SetupFn>(EXPORT_NAME(ORV_Setup, 4))(id));
+    } else if (verb == "open" || verb == "close") {
+        const OpenCloseFn call = Export<OpenCloseFn>(verb == "open" ? EXPORT_NAME(ORV_Open, 4)
+                                                                    : EXPORT_NAME(ORV_Close, 4));
+        Say("%s %d", verb.c_str(), call(g_id));
+    } else if (verb == "windows") {
+        int count = 0;
+        EnumWindows(CountUnderTopLevel, reinterpret_cast<LPARAM>(&count));
+        Say("windows %d", count);
     } else if (verb == "table") {
         Table();
     } else if (verb == "destroy") {

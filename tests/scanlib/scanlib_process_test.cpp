@@ -146,6 +146,34 @@ TEST_F(LibraryProcesses, TheLastProcessToUnloadWithAnEmptyTableClosesTheServer) 
     EXPECT_EQ(CountLinesStartingWith(ServerLog(), "CLOSE"), 1) << ServerLog();
 }
 
+// Two processes taking turns with the scanner, each open a conversation of its own: each process
+// keeps one client window of the library, and none once it unloaded the library.
+TEST_F(LibraryProcesses, TurnsBetweenTwoProcessesKeepOneClientWindowEachAndNoneAfterUnload) {
+    const std::string flag = WindowsDir() + "orvtest-turn";
+    auto turn = [&](const char* name) { return flag + name + ".flag"; };
+    for (const char* name : {"a1", "a2", "b1", "b2"})
+        DeleteFileA(turn(name).c_str());
+    const std::string round = " open windows close signal=";
+    std::string first;
+    std::thread firstApp([&] {
+        first =
+            App("load init windows" + round + turn("a1") + " wait=" + turn("b1") + round +
+                turn("a2") + " wait=" + turn("b2") + round + turn("a3") + " quit=1 unload windows");
+    });
+    const std::string second =
+        App("load wait=" + turn("a1") + " init" + round + turn("b1") + " wait=" + turn("a2") +
+            round + turn("b2") + " quit=2 unload windows");
+    firstApp.join();
+    for (const char* name : {"a1", "a2", "a3", "b1", "b2"})
+        DeleteFileA(turn(name).c_str());
+    EXPECT_EQ(CountLinesStartingWith(first, "open 0"), 3) << first;
+    EXPECT_EQ(CountLinesStartingWith(second, "open 0"), 2) << second;
+    EXPECT_EQ(CountLinesStartingWith(first, "windows 1"), 4) << first;
+    EXPECT_EQ(CountLinesStartingWith(second, "windows 1"), 2) << second;
+    EXPECT_NE(first.find("unload\nwindows 0\n"), std::string::npos) << first;
+    EXPECT_NE(second.find("unload\nwindows 0\n"), std::string::npos) << second;
+}
+
 TEST_F(LibraryProcesses, ServerLaunchFailuresReachInit) {
     ServerSettings("NoMainWindow=1\r\n");
     EXPECT_NE(App("load init").find("load ok\ninit -1008 -1"), std::string::npos);
