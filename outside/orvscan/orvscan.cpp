@@ -33,6 +33,8 @@ namespace {
 // US Letter, the default area, in hundredths of an inch.
 constexpr int kLetterWidth = 850;
 constexpr int kLetterHeight = 1100;
+// The server reports the scanner's largest area in pixels and lines at 300 dpi.
+constexpr int kCapabilityDpi = 300;
 // Lines per transfer are chosen so that one line block stays near this size: large enough that
 // the 20 ms the library waits per exchange is small against the copy, far below the 8 MB a block
 // may have and the 16 MB stack that receives it.
@@ -87,7 +89,7 @@ void ReportCapabilities(const ScannerCapabilities& caps) {
 }
 
 // Checks the request against what the scanner can do; an empty area becomes US Letter at the
-// resolution, cut to the scanner's maximum.
+// resolution, cut to the scanner's maximum at that resolution.
 bool FitToScanner(const ScannerCapabilities& caps, ScanOptions* options) {
     if (!(caps.ScanMode & options->mode.modeBit)) {
         Say(IDS_MODE_MISSING, options->mode.name);
@@ -99,7 +101,12 @@ bool FitToScanner(const ScannerCapabilities& caps, ScanOptions* options) {
             return false;
         }
     int16_t* area = options->area;
-    const ScanRect& max = caps.ScanArea;
+    // The largest area at the page's resolution, where the requested area is.
+    auto atResolution = [&](int16_t edge) {
+        return static_cast<int16_t>(std::min(edge * options->resolution / kCapabilityDpi, 32767));
+    };
+    const ScanRect max = {atResolution(caps.ScanArea.L), atResolution(caps.ScanArea.T),
+                          atResolution(caps.ScanArea.R), atResolution(caps.ScanArea.B)};
     if (!options->areaGiven) {
         area[0] = max.L;
         area[1] = max.T;
