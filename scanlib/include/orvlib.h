@@ -61,6 +61,42 @@
 #define ORV_CNTL_FLUSH_DECOMP 3
 #define ORV_CNTL_GET_GRAPHIC_DATA 4
 
+/* Scan modes: bits of ScannerCapabilities.ScanMode (what the scanner offers) and the value of
+   ScannerAttributes.ScanMode (what a page asks for). A page's format is the first of these that its
+   mode has: 4-bit gray, 8-bit gray, colour, the second 4-bit gray bit; otherwise one bit a pixel.
+ */
+#define ORV_MODE_BW 0x01        /* 1 bit a pixel, black and white */
+#define ORV_MODE_HALFTONE 0x02  /* 1 bit a pixel, dithered */
+#define ORV_MODE_GRAY4 0x04     /* 4-bit gray */
+#define ORV_MODE_GRAY8 0x08     /* 8-bit gray */
+#define ORV_MODE_COLOR 0x10     /* 24-bit colour: red, green, blue bytes */
+#define ORV_MODE_GRAY4_ALT 0x80 /* 4-bit gray again, read like ORV_MODE_GRAY4 */
+
+/* Bits per sample and samples per pixel of a page scanned in a mode. */
+#define ORV_MODE_BITS_PER_SAMPLE(mode)                                                             \
+    (((mode)&ORV_MODE_GRAY4)                        ? 4                                            \
+     : ((mode) & (ORV_MODE_GRAY8 | ORV_MODE_COLOR)) ? 8                                            \
+     : ((mode)&ORV_MODE_GRAY4_ALT)                  ? 4                                            \
+                                                    : 1)
+#define ORV_MODE_SAMPLES_PER_PIXEL(mode)                                                           \
+    ((((mode) & (ORV_MODE_GRAY4 | ORV_MODE_GRAY8)) == 0 && ((mode)&ORV_MODE_COLOR)) ? 3 : 1)
+
+/* The bytes of one line of a page scanned with pad32 (ORV_Start_Scan) in a mode, width pixels
+   wide: the width rounded up to 32 pixels, its bits rounded up to whole 32-bit words. */
+#define ORV_PADDED_LINE_BYTES(mode, width)                                                         \
+    ((((unsigned long)(((width) + 31) & ~31) * ORV_MODE_SAMPLES_PER_PIXEL(mode) *                  \
+           ORV_MODE_BITS_PER_SAMPLE(mode) +                                                        \
+       31) /                                                                                       \
+      32) *                                                                                        \
+     4)
+
+/* Resolutions: bits of ScannerCapabilities.ScanRes. */
+#define ORV_RES_100 0x01
+#define ORV_RES_200 0x02
+#define ORV_RES_300 0x04
+#define ORV_RES_400 0x08
+#define ORV_RES_75 0x20
+
 #pragma pack(push, 1)
 
 typedef struct LibraryVersion {
@@ -79,8 +115,8 @@ typedef struct ScanRect {
 /* What the scanner can do; the same record for every client of one connect. */
 typedef struct ScannerCapabilities {
     int32_t ScanId;
-    uint16_t ScanMode; /* scan mode bits */
-    uint16_t ScanRes;  /* 0x01 100, 0x02 200, 0x04 300, 0x08 400, 0x20 75 dpi */
+    uint16_t ScanMode; /* the modes offered: ORV_MODE_* bits */
+    uint16_t ScanRes;  /* the resolutions offered: ORV_RES_* bits */
     ScanRect ScanArea;
     int16_t HasADF;
     uint16_t br_min_val;
@@ -97,7 +133,7 @@ typedef struct ScannerCapabilities {
 
 /* How a client wants its pages scanned; applications always pass the full 56 bytes. */
 typedef struct ScannerAttributes {
-    uint16_t ScanMode;
+    uint16_t ScanMode; /* one ORV_MODE_* value */
     uint16_t unused1;
     int32_t UseADF;
     uint16_t Brightness;
