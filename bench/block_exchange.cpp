@@ -12,13 +12,13 @@
 
 #include "bench_timing.h"
 #include "line_format.h"
+#include "orvlib.h"
 #include "page_source.h"
 #include "raw_dde_client.h"
 
 namespace {
 
 constexpr int kWidth = 2480, kLines = 3508, kResolution = 300; // A4 at 300 dpi
-constexpr uint16_t kColour = 0x10;
 constexpr int kLineBytes = 3 * kWidth;
 constexpr unsigned kFormatLines = 516;
 
@@ -34,7 +34,7 @@ std::vector<uint8_t> Words(std::initializer_list<uint16_t> words) {
 // The server's own drawing and packing of `lines` lines, as it does for one block.
 double RenderMs(int lines) {
     static std::vector<uint8_t> rgb(kLineBytes), out(static_cast<size_t>(kLineBytes) * 1200);
-    const LineFormat format = FormatForMode(kColour);
+    const LineFormat format = FormatForMode(ORV_MODE_COLOR);
     std::vector<double> costs;
     for (int run = 0; run < 5; ++run) {
         const double start = NowMs();
@@ -56,7 +56,8 @@ double ExchangeMs(HWND client, HWND server, int lines, int count) {
     while (static_cast<int>(costs.size()) < count) {
         if (sent + lines > kLines) {
             Poke(client, server,
-                 Words({0, 512, kColour, 0, 0, kWidth, kLines, 0, 128, 128, 0, kResolution}), 4);
+                 Words({0, 512, ORV_MODE_COLOR, 0, 0, kWidth, kLines, 0, 128, 128, 0, kResolution}),
+                 4);
             Request(client, server, 0, 6);
             Poke(client, server,
                  Words({kRelease, kFormatLines, 0, static_cast<uint16_t>(lines), 0}), 7);

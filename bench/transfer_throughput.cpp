@@ -21,9 +21,8 @@ namespace {
 constexpr int kResolution = 300;
 constexpr int16_t kWidth = 2480; // A4 at 300 dpi: 210 x 297 mm
 constexpr int16_t kLines = 3508;
-constexpr uint16_t kColour = 0x10;
 constexpr int kServerLineBytes = 3 * kWidth;
-constexpr int kPaddedLineBytes = ((((kWidth + 31) & ~31) * 24 + 31) >> 3) & ~3;
+constexpr int kPaddedLineBytes = ORV_PADDED_LINE_BYTES(ORV_MODE_COLOR, kWidth);
 constexpr double kPollMs = 20.0;
 // The server sends at most 8 MB of lines a block; received blocks land on the 16 MB stack.
 constexpr int kLargestLines = (8 << 20) / kServerLineBytes;
@@ -113,11 +112,11 @@ DialogCost PageEnd(int32_t id, bool dialog) {
     constexpr int16_t kPageLines = 64;
     ScannerAttributes attributes{};
     ORV_Get_Scanner_Attributes(id, &attributes);
-    attributes.ScanMode = 0x08;
+    attributes.ScanMode = ORV_MODE_GRAY8;
     attributes.Resolution = kResolution;
     attributes.ScanArea = ScanRect{0, 0, 100, kPageLines};
     ORV_Set_Scanner_Attributes(id, &attributes);
-    const SIZE_T bytes = static_cast<SIZE_T>(kPageLines) * 128;
+    const SIZE_T bytes = kPageLines * ORV_PADDED_LINE_BYTES(ORV_MODE_GRAY8, 100);
     HGLOBAL buffer = GlobalAlloc(GMEM_MOVEABLE, bytes);
     std::vector<double> pages, calls;
     bool ok = buffer != nullptr;
@@ -151,7 +150,7 @@ int main() {
     SIZE_T registered = PrivateBytes();
     ScannerAttributes attributes{};
     ORV_Get_Scanner_Attributes(id, &attributes);
-    attributes.ScanMode = kColour;
+    attributes.ScanMode = ORV_MODE_COLOR;
     attributes.Resolution = kResolution;
     attributes.ScanArea = ScanRect{0, 0, kWidth, kLines};
     ORV_Set_Scanner_Attributes(id, &attributes);

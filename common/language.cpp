@@ -9,26 +9,26 @@ int16_t g_override = kNoLanguageOverride;
 int LanguageBlockFromLangId(uint16_t langId) {
     if (langId == 0)
         return kEnglishBlock;
-    switch (langId & 0x3FF) {
-    case 0x07:
+    switch (PRIMARYLANGID(langId)) {
+    case LANG_GERMAN:
         return 3;
-    case 0x09:
+    case LANG_ENGLISH:
         return 1;
-    case 0x0A:
+    case LANG_SPANISH:
         return 4;
-    case 0x0C:
+    case LANG_FRENCH:
         return 2;
-    case 0x10:
+    case LANG_ITALIAN:
         return 5;
-    case 0x13:
+    case LANG_DUTCH:
         return 6;
-    case 0x1D:
+    case LANG_SWEDISH:
         return 7;
-    case 0x16:
-        switch (langId >> 10) {
-        case 2:
+    case LANG_PORTUGUESE:
+        switch (SUBLANGID(langId)) {
+        case SUBLANG_PORTUGUESE:
             return 8;
-        case 1:
+        case SUBLANG_PORTUGUESE_BRAZILIAN:
             return 9;
         default:
             return kEnglishBlock;

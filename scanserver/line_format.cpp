@@ -1,5 +1,7 @@
 #include "line_format.h"
 
+#include "orvlib.h"
+
 #include <cstring>
 
 namespace {
@@ -10,15 +12,15 @@ constexpr uint8_t kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, 
 } // namespace
 
 LineFormat FormatForMode(uint16_t mode) {
-    if (mode & 0x04)
+    if (mode & ORV_MODE_GRAY4)
         return {4, 1, false};
-    if (mode & 0x08)
+    if (mode & ORV_MODE_GRAY8)
         return {8, 1, false};
-    if (mode & 0x10)
+    if (mode & ORV_MODE_COLOR)
         return {8, 3, false};
-    if (mode & 0x80)
+    if (mode & ORV_MODE_GRAY4_ALT)
         return {4, 1, false};
-    return {1, 1, (mode & 0x02) != 0};
+    return {1, 1, (mode & ORV_MODE_HALFTONE) != 0};
 }
 
 int LineBytes(const LineFormat& format, int width) {

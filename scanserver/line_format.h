@@ -9,8 +9,8 @@ struct LineFormat {
 };
 
 // The first matching mode bit wins, in the order the library computes its line geometry:
-// 0x04 4-bit gray, 0x08 8-bit gray, 0x10 24-bit colour, 0x80 4-bit gray, otherwise 1 bit
-// (0x02 halftone, anything else black-and-white).
+// ORV_MODE_GRAY4, ORV_MODE_GRAY8, ORV_MODE_COLOR (24-bit), ORV_MODE_GRAY4_ALT, otherwise 1 bit
+// (ORV_MODE_HALFTONE dithered, anything else black-and-white).
 LineFormat FormatForMode(uint16_t mode);
 // Bytes of one unpadded line: width x samples x bits, rounded up to whole bytes.
 int LineBytes(const LineFormat& format, int width);

@@ -34,7 +34,7 @@ const ScannerSource& CurrentSource() {
 
 bool AcceptScanParameters(const ScanParameters& parameters) {
     LeavePage(PageState::None);
-    uint16_t modeBits = parameters.mode ? parameters.mode : 0x01;
+    uint16_t modeBits = parameters.mode ? parameters.mode : ORV_MODE_BW;
     if (!CurrentSource().hasMode(modeBits))
         return false;
     if (LineBytes(FormatForMode(parameters.mode), parameters.right) > kMaxLineBytes)

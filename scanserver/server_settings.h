@@ -4,14 +4,16 @@
 #pragma once
 #include <windows.h>
 
+#include "orvlib.h"
+
 #include <cstdint>
 
 constexpr int kMaxResolutions = 32;
 constexpr int kModelChars = 32; // the capability reply's model field
 
-// Scan-mode bits the server knows: black-and-white, halftone, 4-bit gray, 8-bit gray,
-// 24-bit colour and the second 4-bit gray.
-constexpr uint16_t kAllModes = 0x01 | 0x02 | 0x04 | 0x08 | 0x10 | 0x80;
+// Every scan mode the server knows.
+constexpr uint16_t kAllModes = ORV_MODE_BW | ORV_MODE_HALFTONE | ORV_MODE_GRAY4 | ORV_MODE_GRAY8 |
+                               ORV_MODE_COLOR | ORV_MODE_GRAY4_ALT;
 
 struct ServerSettings {
     // [Scanner]

@@ -72,8 +72,11 @@ struct ResolutionBit {
     int dpi;
     uint16_t bit;
 };
-constexpr ResolutionBit kResolutionBits[] = {
-    {75, 0x20}, {100, 0x01}, {200, 0x02}, {300, 0x04}, {400, 0x08}};
+constexpr ResolutionBit kResolutionBits[] = {{75, ORV_RES_75},
+                                             {100, ORV_RES_100},
+                                             {200, ORV_RES_200},
+                                             {300, ORV_RES_300},
+                                             {400, ORV_RES_400}};
 
 void ReportCapabilities(const ScannerCapabilities& caps) {
     char resolutions[64] = "";
@@ -242,8 +245,9 @@ int32_t ScanOnePage(HWND window, ScanOptions* options, ScannedPage* page,
     // The scanner takes ScanArea R as the line width in pixels and B as the number of lines.
     page->width = attributes.ScanArea.R;
     page->lines = attributes.ScanArea.B;
-    page->bitsPerPixel = options->mode.bitsPerPixel;
-    page->lineBytes = PaddedLineBytes(page->width, page->bitsPerPixel);
+    const uint16_t mode = options->mode.modeBit;
+    page->bitsPerPixel = ORV_MODE_BITS_PER_SAMPLE(mode) * ORV_MODE_SAMPLES_PER_PIXEL(mode);
+    page->lineBytes = static_cast<int>(ORV_PADDED_LINE_BYTES(mode, page->width));
     Say(IDS_SETTINGS, options->mode.name, options->resolution, options->area[0], options->area[1],
         options->area[2], options->area[3], page->width, page->lines,
         options->progress ? "with" : "without");

@@ -6,11 +6,6 @@
 #include <memory>
 #include <new>
 
-int PaddedLineBytes(int width, int bitsPerPixel) {
-    int pixels = (width + 31) & ~31;
-    return ((pixels * bitsPerPixel + 31) >> 3) & ~3;
-}
-
 namespace {
 
 bool WriteAll(HANDLE file, const void* bytes, DWORD size) {

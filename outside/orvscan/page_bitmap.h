@@ -13,9 +13,6 @@ struct ScannedPage {
     const uint8_t* data;
 };
 
-// Bytes of one padded line: the width rounded up to 32 pixels, in whole 32-bit words.
-int PaddedLineBytes(int width, int bitsPerPixel);
-
 // Writes the page as a BMP: bottom-up rows, a gray palette for 1, 4 and 8 bits (index 0 black),
 // blue-green-red pixels for 24 bits. False when the file cannot be written.
 bool WritePageBitmap(const ScannedPage& page, const char* path);

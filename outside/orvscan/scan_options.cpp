@@ -1,5 +1,7 @@
 #include "scan_options.h"
 
+#include "orvlib.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -7,9 +9,11 @@
 namespace {
 
 // The four line formats of the library: 1-bit black-and-white, 4-bit and 8-bit gray, 24-bit
-// colour (the scan-mode bits 0x01, 0x04, 0x08 and 0x10).
-constexpr ScanMode kModes[] = {
-    {"bw", 0x01, 1}, {"gray4", 0x04, 4}, {"gray8", 0x08, 8}, {"color", 0x10, 24}};
+// colour.
+constexpr ScanMode kModes[] = {{"bw", ORV_MODE_BW},
+                               {"gray4", ORV_MODE_GRAY4},
+                               {"gray8", ORV_MODE_GRAY8},
+                               {"color", ORV_MODE_COLOR}};
 
 // "/name:value" or "-name=value": the value when argument names this option, else null.
 const char* OptionValue(const char* argument, const char* name) {

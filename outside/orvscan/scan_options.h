@@ -4,8 +4,7 @@
 
 struct ScanMode {
     const char* name; // as given on the command line
-    uint16_t modeBit; // ScannerAttributes.ScanMode
-    int bitsPerPixel; // of the lines the server delivers and of the BMP
+    uint16_t modeBit; // ScannerAttributes.ScanMode: one ORV_MODE_* value
 };
 
 struct ScanOptions {

@@ -9,6 +9,8 @@ namespace {
 
 constexpr double kMmPerInch = 25.4;
 constexpr int kCapabilityDpi = 300; // items 1 and 4 measure the largest area at 300 dpi
+// A gray device offers both gray depths: 4-bit gray is made from 8-bit.
+constexpr uint16_t kGrayModes = ORV_MODE_GRAY4 | ORV_MODE_GRAY8 | ORV_MODE_GRAY4_ALT;
 
 bool Contains(const char* text, const char* part) {
     size_t n = strlen(part);
@@ -166,13 +168,13 @@ void DescribeDevice(const OptionList& options, const char* model, SourceCapabili
     if (mode >= 0 && options[mode].constraint == kConstraintStringList) {
         const OptionDescriptor& m = options[mode];
         if (LineartEntry(options))
-            out->modes |= 0x01;
+            out->modes |= ORV_MODE_BW;
         if (ModeEntry(m, ModeKind::Gray))
-            out->modes |= 0x04 | 0x08 | 0x80; // 4-bit gray is made from 8-bit
+            out->modes |= kGrayModes;
         if (ModeEntry(m, ModeKind::Color))
-            out->modes |= 0x10;
+            out->modes |= ORV_MODE_COLOR;
     } else {
-        out->modes = 0x04 | 0x08 | 0x80; // no choice of mode: gray, as most such devices give
+        out->modes = kGrayModes; // no choice of mode: gray, as most such devices give
     }
     int resolution = FindOption(options, "resolution");
     if (resolution >= 0 && options[resolution].constraint == kConstraintRange) {

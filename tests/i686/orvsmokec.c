@@ -10,8 +10,9 @@
 
 #include "orvlib.h"
 
-#define PAGE_PIXELS 100       /* 100 pixels a line, 100 lines */
-#define PADDED_LINE_BYTES 384 /* 128 pixels (a multiple of 32) of 3 bytes */
+#define PAGE_PIXELS 100 /* 100 pixels a line, 100 lines */
+/* 128 pixels (a multiple of 32) of 3 bytes: 384 */
+#define PADDED_LINE_BYTES ((int32_t)ORV_PADDED_LINE_BYTES(ORV_MODE_COLOR, PAGE_PIXELS))
 #define PAGE_BYTES (PADDED_LINE_BYTES * PAGE_PIXELS)
 
 static FILE* g_out;
@@ -32,7 +33,7 @@ static int ScanPage(int32_t id) {
     const int bars[5] = {8, 20, 32, 58, 92}; /* white, yellow, cyan, magenta, black */
 
     ORV_Get_Scanner_Attributes(id, &attributes);
-    attributes.ScanMode = 0x10; /* 24-bit colour */
+    attributes.ScanMode = ORV_MODE_COLOR;
     attributes.Resolution = 100;
     attributes.ScanArea.L = 0;
     attributes.ScanArea.T = 0;
