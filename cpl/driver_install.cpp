@@ -130,6 +130,7 @@ void RemoveScannerDriver(HWND dialog) {
         SetDlgItemTextA(dialog, IDC_DEFAULT_NAME, "");
         defaultRemoved = true;
     }
+    WriteListedPixelDriverSettings(g_applet.appDir, id);
     if (GetScannerKind(g_applet.appDir, id) == ScannerKind::PortAndSpeed)
         ShowHardwareOptions(dialog, false, 0, 0);
 

@@ -45,16 +45,26 @@ void ShowDefaultName(HWND dialog, int id) {
         SetDlgItemTextA(dialog, IDC_DEFAULT_NAME, fields.model);
 }
 
+// The model of the first list entry with id (any id); false when no entry carries it.
+bool ListedModel(const char* dir, int id, ModelChoice* choice) {
+    ScannerFields fields;
+    if (!FindScannerLine(dir, id, &fields))
+        return false;
+    ChooseModel(id, fields, choice);
+    return true;
+}
+
 } // namespace
 
 ScannerKind GetScannerKind(const char* dir, int id) {
-    ScannerFields fields;
-    if (!FindScannerLine(dir, id, &fields))
-        return ScannerKind::None;
     ModelChoice choice;
-    ChooseModel(id, fields, &choice);
-    WritePixelDriverSettings(dir, choice);
-    return choice.kind;
+    return ListedModel(dir, id, &choice) ? choice.kind : ScannerKind::None;
+}
+
+void WriteListedPixelDriverSettings(const char* dir, int id) {
+    ModelChoice choice;
+    if (ListedModel(dir, id, &choice))
+        WritePixelDriverSettings(dir, choice);
 }
 
 void ShowHardwareOptions(HWND dialog, bool enable, int port, int speed) {
@@ -74,6 +84,7 @@ void RefreshHardwareOptions(HWND dialog) {
     int id = FindScannerIdByModel(g_applet.appDir, GetDlgItem(dialog, IDC_INSTALLED_LIST));
     if (id < 0)
         return;
+    WriteListedPixelDriverSettings(g_applet.appDir, id);
     bool portKind = GetScannerKind(g_applet.appDir, id) == ScannerKind::PortAndSpeed;
     ShowHardwareOptions(dialog, portKind, g_applet.options.port, g_applet.options.speed);
 }
@@ -82,6 +93,7 @@ int SetDefaultScanner(HWND dialog) {
     int id = FindScannerIdByModel(g_applet.appDir, GetDlgItem(dialog, IDC_INSTALLED_LIST));
     if (id < 0)
         return -1;
+    WriteListedPixelDriverSettings(g_applet.appDir, id);
     ScannerKind kind = GetScannerKind(g_applet.appDir, id);
     if (kind == ScannerKind::Twain) {
         if (SelectTwainSource(dialog, TwainRecording::AtOnce) != 0)
@@ -149,6 +161,7 @@ void LoadScannerSelection(HWND dialog) {
     FillScannerListBox(g_applet.appDir, g_applet.appDir, installed,
                        g_applet.options.currentScannerId, true, false);
     ShowDefaultName(dialog, g_applet.options.currentScannerId);
+    WriteListedPixelDriverSettings(g_applet.appDir, g_applet.options.currentScannerId);
     bool portKind = GetScannerKind(g_applet.appDir, g_applet.options.currentScannerId) ==
                     ScannerKind::PortAndSpeed;
     ShowHardwareOptions(dialog, portKind, g_applet.options.port, g_applet.options.speed);

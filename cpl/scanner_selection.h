@@ -5,8 +5,11 @@
 
 #include "model_install.h"
 
-// Kind of the first list entry with id (any id); a pixel-driver entry rewrites SETSCAN.INI.
+// Kind of the first list entry with id (any id).
 ScannerKind GetScannerKind(const char* dir, int id);
+// Rewrites SETSCAN.INI when the first list entry with id (any id) is a pixel-driver model: the
+// applet does so whenever such a model is selected, loaded, set as default or removed.
+void WriteListedPixelDriverSettings(const char* dir, int id);
 // Enables and fills, or disables, the hardware option fields; enabled fields are emptied first.
 void ShowHardwareOptions(HWND dialog, bool enable, int port, int speed);
 // ShowHardwareOptions for the model selected in the installed list.
