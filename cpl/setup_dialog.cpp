@@ -46,7 +46,7 @@ bool EnsureDriverSource(HWND dialog) {
     return DriverSourcePresent(g_applet.driverSourceDir) || AskDriverSource(dialog) == IDOK;
 }
 
-void Expand(HWND dialog) {
+void ShowScannerChoice(HWND dialog) {
     ResizeTo(dialog, g_rects.full);
     ShowFold(dialog, true);
     FillScannerListBox(g_applet.appDir, g_applet.driverSourceDir,
@@ -139,7 +139,7 @@ void OnCommand(HWND dialog, int id, int code, LPARAM lParam) {
         break;
     case IDC_ADD:
         if (EnsureDriverSource(dialog))
-            Expand(dialog);
+            ShowScannerChoice(dialog);
         break;
     case IDC_REMOVE:
         RemoveScannerDriver(dialog);

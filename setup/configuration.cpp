@@ -46,8 +46,10 @@ void RaiseCount(HKEY key, const char* valueName) {
                    sizeof count);
 }
 
-// Names first..first+count-1 of the manifest, below target root + directory.
-void RaiseRun(HKEY key, const char* targetRoot, int first, int count, const char* directory) {
+// Raises the shared counts of names first..first+count-1 of the manifest, each below target
+// root + directory.
+void RaiseManifestNameCounts(HKEY key, const char* targetRoot, int first, int count,
+                             const char* directory) {
     for (int id = first; id < first + count; ++id) {
         char name[kSetupPathBytes] = "";
         LoadStringA(g_program.instance, id, name, sizeof name);
@@ -119,11 +121,12 @@ void AddSharedFileCounts(const InstallPlan& plan) {
     EndWithBackslash(appDir, sizeof appDir);
     EndWithBackslash(systemDir, sizeof systemDir);
     const char* root = plan.targetRoot;
-    RaiseRun(key, root, MANIFEST_UTILS_FIRST_NAME, MANIFEST_UTILS_COUNT, "");
-    RaiseRun(key, root, MANIFEST_KELTO32_FIRST_NAME, MANIFEST_KELTO32_COUNT, appDir);
-    RaiseRun(key, root, MANIFEST_SYSTEM_FIRST_NAME, MANIFEST_SYSTEM_COUNT, systemDir);
-    RaiseRun(key, root, MANIFEST_UTILS32_FIRST_NAME, MANIFEST_UTILS32_COUNT, "");
+    RaiseManifestNameCounts(key, root, MANIFEST_UTILS_FIRST_NAME, MANIFEST_UTILS_COUNT, "");
+    RaiseManifestNameCounts(key, root, MANIFEST_KELTO32_FIRST_NAME, MANIFEST_KELTO32_COUNT, appDir);
+    RaiseManifestNameCounts(key, root, MANIFEST_SYSTEM_FIRST_NAME, MANIFEST_SYSTEM_COUNT,
+                            systemDir);
+    RaiseManifestNameCounts(key, root, MANIFEST_UTILS32_FIRST_NAME, MANIFEST_UTILS32_COUNT, "");
     if (IsWindows64Bit()) // the library for 64-bit applications lies in the Windows directory
-        RaiseRun(key, root, MANIFEST_UTILS64_FIRST_NAME, MANIFEST_UTILS64_COUNT, "");
+        RaiseManifestNameCounts(key, root, MANIFEST_UTILS64_FIRST_NAME, MANIFEST_UTILS64_COUNT, "");
     RegCloseKey(key);
 }

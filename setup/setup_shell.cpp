@@ -57,7 +57,8 @@ void ShowPathError(HWND window, const char* path) {
 
 // Shared opening of both runs: the logo shown, the setup directory found, the distribution
 // checked. False (after the message box) when the program was not started from a distribution.
-bool OpenRun(HWND window, char (&setupDir)[kSetupPathBytes], char (&driverDir)[kSetupPathBytes]) {
+bool ShowLogoAndFindDistribution(HWND window, char (&setupDir)[kSetupPathBytes],
+                                 char (&driverDir)[kSetupPathBytes]) {
     g_program.logo = LoadBitmapA(g_program.instance, "ORVLOGO");
     InvalidateRect(window, nullptr, TRUE);
     UpdateWindow(window);
@@ -85,7 +86,7 @@ bool PlanTargetPaths(InstallPlan* plan) {
 // expanded, the wizard's choice taken, the steps run, the working list deleted.
 void RunInstallation(HWND window) {
     InstallPlan plan = {};
-    if (!OpenRun(window, plan.setupDir, plan.driverDir))
+    if (!ShowLogoAndFindDistribution(window, plan.setupDir, plan.driverDir))
         return;
     if (!WindowsDirectory(plan.targetRoot, sizeof plan.targetRoot) || !PlanTargetPaths(&plan)) {
         char windows[4 * kSetupPathBytes] = "";
@@ -102,7 +103,7 @@ void RunInstallation(HWND window) {
 void RunDistributionCopy(HWND window) {
     char setupDir[kSetupPathBytes];
     char driverDir[kSetupPathBytes];
-    if (!OpenRun(window, setupDir, driverDir))
+    if (!ShowLogoAndFindDistribution(window, setupDir, driverDir))
         return;
     HWND dialog = OpenProgressDialog(window);
     CopyDistribution(window, dialog, setupDir, g_program.distributionRoot);

@@ -22,7 +22,7 @@ struct WizardRun {
     bool finished;
 };
 
-void Accept(HWND page, LONG_PTR result = 0) {
+void SetPageResult(HWND page, LONG_PTR result = 0) {
     SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
 }
 
@@ -84,9 +84,9 @@ bool FindChosenModel(InstallPlan* plan) {
 void TakeModel(HWND page, InstallPlan* plan) {
     RememberSelection(page, plan);
     if (FindChosenModel(plan) && SelectTwainSource(page, TwainRecording::Remembered) != 0)
-        Accept(page, DialogId(g_program.block, IDD_MODEL_PAGE));
+        SetPageResult(page, DialogId(g_program.block, IDD_MODEL_PAGE));
     else
-        Accept(page);
+        SetPageResult(page);
 }
 
 INT_PTR HandlePage(Page which, HWND page, UINT message, LPARAM lParam) {
@@ -113,31 +113,31 @@ INT_PTR HandlePage(Page which, HWND page, UINT message, LPARAM lParam) {
             PostMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_FINISH);
             SetDlgItemTextA(page, IDC_CHOSEN_NAME, run->plan->modelName);
         }
-        Accept(page);
+        SetPageResult(page);
         return TRUE;
     case PSN_WIZNEXT:
         if (which == Page::Model)
             TakeModel(page, run->plan);
         else
-            Accept(page);
+            SetPageResult(page);
         return TRUE;
     case PSN_WIZBACK:
         if (which == Page::Model)
             RememberSelection(page, run->plan);
-        Accept(page);
+        SetPageResult(page);
         return TRUE;
     case PSN_WIZFINISH:
         if (which == Page::Name)
             run->finished = true;
-        Accept(page);
+        SetPageResult(page);
         return TRUE;
     case PSN_RESET:
         if (which == Page::Name)
             run->finished = false;
-        Accept(page);
+        SetPageResult(page);
         return TRUE;
     case PSN_KILLACTIVE:
-        Accept(page);
+        SetPageResult(page);
         return TRUE;
     default:
         return FALSE;

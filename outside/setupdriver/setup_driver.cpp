@@ -36,7 +36,7 @@ BOOL CALLBACK MatchDialog(HWND window, LPARAM data) {
     return TRUE;
 }
 
-HANDLE Start(const std::string& program) {
+HANDLE StartDrivenProgram(const std::string& program) {
     std::string line = "\"" + program + "\"";
     std::string directory = program.substr(0, program.find_last_of('\\') + 1);
     STARTUPINFOA startup{};
@@ -50,7 +50,7 @@ HANDLE Start(const std::string& program) {
 }
 
 // Waits for the program to end (ending it when it does not) and records its exit code.
-void Finish(HANDLE process, DriveOutcome* outcome, const char* name) {
+void AwaitExit(HANDLE process, DriveOutcome* outcome, const char* name) {
     if (WaitForSingleObject(process, kRunLimitMs) != WAIT_OBJECT_0) {
         TerminateProcess(process, 1);
         WaitForSingleObject(process, 5000);
@@ -63,7 +63,7 @@ void Finish(HANDLE process, DriveOutcome* outcome, const char* name) {
         std::string(name) + " ended with exit code " + std::to_string(outcome->exitCode) + "\n";
 }
 
-bool Step(DriveOutcome* outcome, bool done, const std::string& what) {
+bool LogStep(DriveOutcome* outcome, bool done, const std::string& what) {
     outcome->log += what + (done ? "\n" : ": not found\n");
     return done;
 }
@@ -121,17 +121,17 @@ void CloseShellFolderWindows() {
 
 DriveOutcome InstallWithWizard(const std::string& setupProgram, const std::string& model) {
     DriveOutcome outcome;
-    HANDLE process = Start(setupProgram);
-    if (!Step(&outcome, process != nullptr, "started " + setupProgram))
+    HANDLE process = StartDrivenProgram(setupProgram);
+    if (!LogStep(&outcome, process != nullptr, "started " + setupProgram))
         return outcome;
     HWND sheet = FindVisibleDialog(kWizardCaption, kNextButton, kWindowLimitMs);
     bool driven =
-        Step(&outcome, sheet && WaitForWizardPage(sheet, kWelcomeText), "welcome page: Next");
+        LogStep(&outcome, sheet && WaitForWizardPage(sheet, kWelcomeText), "welcome page: Next");
     HWND page = nullptr;
     if (driven) {
         PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
         page = WaitForWizardPage(sheet, kModelList);
-        driven = Step(&outcome, page != nullptr, "model page");
+        driven = LogStep(&outcome, page != nullptr, "model page");
     }
     if (driven) {
         HWND list = GetDlgItem(page, kModelList);
@@ -140,9 +140,10 @@ DriveOutcome InstallWithWizard(const std::string& setupProgram, const std::strin
         for (size_t i = 0; i < lines.size() && index < 0; ++i)
             if (lines[i] == model)
                 index = static_cast<int>(i);
-        driven = Step(&outcome, index >= 0 && SendMessageA(list, LB_SETCURSEL, index, 0) != LB_ERR,
-                      "model page: chose \"" + model + "\" of " + std::to_string(lines.size()) +
-                          " models, Next");
+        driven =
+            LogStep(&outcome, index >= 0 && SendMessageA(list, LB_SETCURSEL, index, 0) != LB_ERR,
+                    "model page: chose \"" + model + "\" of " + std::to_string(lines.size()) +
+                        " models, Next");
     }
     if (driven) {
         PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
@@ -150,15 +151,15 @@ DriveOutcome InstallWithWizard(const std::string& setupProgram, const std::strin
         char shown[128] = "";
         if (page)
             GetDlgItemTextA(page, kChosenName, shown, sizeof shown);
-        driven = Step(&outcome, page && model == shown,
-                      std::string("name page shows \"") + shown + "\": Finish");
+        driven = LogStep(&outcome, page && model == shown,
+                         std::string("name page shows \"") + shown + "\": Finish");
     }
     if (driven)
         PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
     else if (sheet)
         PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     outcome.driven = driven;
-    Finish(process, &outcome, "ORVSETUP.EXE");
+    AwaitExit(process, &outcome, "ORVSETUP.EXE");
     CloseShellFolderWindows();
     return outcome;
 }
@@ -166,22 +167,22 @@ DriveOutcome InstallWithWizard(const std::string& setupProgram, const std::strin
 DriveOutcome AnswerUninstaller(const std::string& uninstallProgram, bool yes,
                                void (*beforeAnswer)(HWND box)) {
     DriveOutcome outcome;
-    HANDLE process = Start(uninstallProgram);
-    if (!Step(&outcome, process != nullptr, "started " + uninstallProgram))
+    HANDLE process = StartDrivenProgram(uninstallProgram);
+    if (!LogStep(&outcome, process != nullptr, "started " + uninstallProgram))
         return outcome;
     int answer = yes ? IDYES : IDNO;
     HWND box = FindVisibleDialog(kConfirmCaption, answer, kWindowLimitMs);
     char text[512] = "";
     if (box)
         GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    outcome.driven =
-        Step(&outcome, box != nullptr,
-             std::string("\"") + kConfirmCaption + "\": " + text + " -> " + (yes ? "Yes" : "No"));
+    outcome.driven = LogStep(&outcome, box != nullptr,
+                             std::string("\"") + kConfirmCaption + "\": " + text + " -> " +
+                                 (yes ? "Yes" : "No"));
     if (box && beforeAnswer)
         beforeAnswer(box);
     if (box)
         SendMessageA(GetDlgItem(box, answer), BM_CLICK, 0, 0);
-    Finish(process, &outcome, "ORVCLEAN.EXE");
+    AwaitExit(process, &outcome, "ORVCLEAN.EXE");
     CloseShellFolderWindows();
     return outcome;
 }

@@ -32,21 +32,21 @@ bool ReadControl(void* context, uint8_t* bytes, size_t count) {
     return true;
 }
 
-WireReader Reader(SaneSession& session) {
+WireReader ControlReader(SaneSession& session) {
     return WireReader{ReadControl, &session, false};
 }
 
-void Drop(SaneSession& session) {
+void CloseControlConnection(SaneSession& session) {
     CloseSocket(session.control);
     session.deviceOpen = false;
     session.bufferStart = session.bufferEnd = 0;
 }
 
-// Sends a request; false (and the session dropped) when it could not go out.
+// Sends a request; false (and the connection closed) when it could not go out.
 bool Send(SaneSession& session, const WireRequest& request) {
     if (session.control == INVALID_SOCKET || request.overflow ||
         !SendAll(session.control, request.bytes, request.size, session.deadline)) {
-        Drop(session);
+        CloseControlConnection(session);
         return false;
     }
     return true;
@@ -61,15 +61,15 @@ bool SendHandleCall(SaneSession& session, SaneProcedure procedure) {
 }
 
 // The status of a call whose reply was read: SANE's, or bad/failed transport.
-int Finish(SaneSession& session, WireReader& reader, bool parsed, int32_t status) {
+int ReplyStatus(SaneSession& session, WireReader& reader, bool parsed, int32_t status) {
     if (parsed && status >= kSaneGood && status <= kSaneAccessDenied)
         return status;
     if (parsed) { // a status SANE does not have: not saned speaking
-        Drop(session);
+        CloseControlConnection(session);
         return kSaneBadReply;
     }
     bool lost = reader.failed && session.bufferStart == session.bufferEnd;
-    Drop(session);
+    CloseControlConnection(session);
     return lost ? kSaneNetFailed : kSaneBadReply;
 }
 
@@ -116,10 +116,10 @@ bool Authorize(SaneSession& session, const char* resource) {
     PutString(request, password);
     if (!Send(session, request))
         return false;
-    WireReader reader = Reader(session);
+    WireReader reader = ControlReader(session);
     GetWord(reader);
     if (reader.failed)
-        Drop(session);
+        CloseControlConnection(session);
     return !reader.failed;
 }
 
@@ -127,14 +127,14 @@ bool Authorize(SaneSession& session, const char* resource) {
 int ResourceCall(SaneSession& session, bool (*decode)(WireReader&, ResourceReply*),
                  ResourceReply* reply) {
     for (int round = 0; round < 4; ++round) {
-        WireReader reader = Reader(session);
+        WireReader reader = ControlReader(session);
         bool parsed = decode(reader, reply);
         if (!parsed || !reply->needsAuthorization)
-            return Finish(session, reader, parsed, reply->status);
+            return ReplyStatus(session, reader, parsed, reply->status);
         if (!Authorize(session, reply->resource))
             return kSaneNetFailed;
     }
-    Drop(session);
+    CloseControlConnection(session);
     return kSaneAccessDenied;
 }
 
@@ -156,15 +156,15 @@ int SaneConnect(SaneSession& session, const char* host, uint16_t port, uint32_t 
     PutString(request, session.user[0] ? session.user : kDefaultUser);
     if (!Send(session, request))
         return kSaneNetFailed;
-    WireReader reader = Reader(session);
+    WireReader reader = ControlReader(session);
     int32_t status = static_cast<int32_t>(GetWord(reader));
     uint32_t version = GetWord(reader);
     // saned answers a host it does not serve with ACCESS_DENIED; only SANE 1 is spoken.
     if (!reader.failed && status == kSaneGood && version >> 24 != 1)
         status = kSaneBadReply;
-    int result = Finish(session, reader, !reader.failed, status);
+    int result = ReplyStatus(session, reader, !reader.failed, status);
     if (result != kSaneGood)
-        Drop(session);
+        CloseControlConnection(session);
     return result;
 }
 
@@ -173,10 +173,10 @@ int SaneGetDevices(SaneSession& session, DeviceList* list) {
     BeginRequest(request, kSaneGetDevices);
     if (!Send(session, request))
         return kSaneNetFailed;
-    WireReader reader = Reader(session);
+    WireReader reader = ControlReader(session);
     int32_t status = kSaneGood;
     bool parsed = DecodeDeviceList(reader, &status, list);
-    return Finish(session, reader, parsed, status);
+    return ReplyStatus(session, reader, parsed, status);
 }
 
 int SaneOpen(SaneSession& session, const char* device) {
@@ -197,9 +197,9 @@ int SaneOpen(SaneSession& session, const char* device) {
 int SaneGetOptions(SaneSession& session, std::vector<OptionDescriptor>* options) {
     if (!SendHandleCall(session, kSaneGetOptionDescriptors))
         return kSaneNetFailed;
-    WireReader reader = Reader(session);
+    WireReader reader = ControlReader(session);
     bool parsed = DecodeOptionDescriptors(reader, options);
-    return Finish(session, reader, parsed, kSaneGood);
+    return ReplyStatus(session, reader, parsed, kSaneGood);
 }
 
 int SaneControlOption(SaneSession& session, int option, SaneAction action, const OptionValue& value,
@@ -213,24 +213,24 @@ int SaneControlOption(SaneSession& session, int option, SaneAction action, const
     if (!Send(session, request))
         return kSaneNetFailed;
     for (int round = 0; round < 4; ++round) {
-        WireReader reader = Reader(session);
+        WireReader reader = ControlReader(session);
         bool parsed = DecodeControlReply(reader, reply);
         if (!parsed || !reply->resource[0])
-            return Finish(session, reader, parsed, reply->status);
+            return ReplyStatus(session, reader, parsed, reply->status);
         if (!Authorize(session, reply->resource))
             return kSaneNetFailed;
     }
-    Drop(session);
+    CloseControlConnection(session);
     return kSaneAccessDenied;
 }
 
 int SaneGetParameters(SaneSession& session, SaneParameters* parameters) {
     if (!SendHandleCall(session, kSaneGetParameters))
         return kSaneNetFailed;
-    WireReader reader = Reader(session);
+    WireReader reader = ControlReader(session);
     int32_t status = kSaneGood;
     bool parsed = DecodeParameters(reader, &status, parameters);
-    return Finish(session, reader, parsed, status);
+    return ReplyStatus(session, reader, parsed, status);
 }
 
 int SaneStart(SaneSession& session, uint16_t* port, uint32_t* byteOrder) {
@@ -241,7 +241,7 @@ int SaneStart(SaneSession& session, uint16_t* port, uint32_t* byteOrder) {
     *port = static_cast<uint16_t>(reply.word1);
     *byteOrder = reply.word2;
     if (status == kSaneGood && (reply.word1 == 0 || reply.word1 > 0xFFFF)) {
-        Drop(session);
+        CloseControlConnection(session);
         return kSaneBadReply;
     }
     return status;
@@ -250,9 +250,9 @@ int SaneStart(SaneSession& session, uint16_t* port, uint32_t* byteOrder) {
 int SaneCancel(SaneSession& session) {
     if (!SendHandleCall(session, kSaneCancel))
         return kSaneNetFailed;
-    WireReader reader = Reader(session);
+    WireReader reader = ControlReader(session);
     GetWord(reader); // a dummy word
-    return Finish(session, reader, !reader.failed, kSaneGood);
+    return ReplyStatus(session, reader, !reader.failed, kSaneGood);
 }
 
 void SaneEnd(SaneSession& session) {
@@ -262,7 +262,7 @@ void SaneEnd(SaneSession& session) {
     if (goodbye < session.deadline)
         session.deadline = goodbye;
     if (session.deviceOpen && SendHandleCall(session, kSaneClose)) {
-        WireReader reader = Reader(session);
+        WireReader reader = ControlReader(session);
         GetWord(reader); // a dummy word
     }
     // saned answers EXIT by closing the connection: nothing to wait for.
@@ -270,5 +270,5 @@ void SaneEnd(SaneSession& session) {
     BeginRequest(request, kSaneExit);
     if (SaneConnected(session))
         Send(session, request);
-    Drop(session);
+    CloseControlConnection(session);
 }

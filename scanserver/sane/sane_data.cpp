@@ -8,7 +8,7 @@ namespace {
 constexpr uint32_t kFrameEndMark = 0xFFFFFFFF;
 
 // The next `count` bytes of the connection, through the buffer.
-bool Take(SaneDataStream& stream, uint8_t* out, size_t count, Deadline deadline) {
+bool ReadStream(SaneDataStream& stream, uint8_t* out, size_t count, Deadline deadline) {
     while (count > 0) {
         if (stream.bufferStart == stream.bufferEnd) {
             stream.bufferStart = 0;
@@ -44,14 +44,14 @@ DataResult WaitForData(SaneDataStream& stream, Deadline deadline) {
         if (stream.ended)
             return DataResult::FrameEnd;
         uint8_t head[4];
-        if (!Take(stream, head, sizeof head, deadline))
+        if (!ReadStream(stream, head, sizeof head, deadline))
             return DataResult::Failed;
         uint32_t length = static_cast<uint32_t>(head[0]) << 24 |
                           static_cast<uint32_t>(head[1]) << 16 |
                           static_cast<uint32_t>(head[2]) << 8 | head[3];
         if (length == kFrameEndMark) {
             uint8_t status = 0;
-            if (!Take(stream, &status, 1, deadline))
+            if (!ReadStream(stream, &status, 1, deadline))
                 return DataResult::Failed;
             stream.ended = true;
             stream.endStatus = status;
@@ -70,7 +70,7 @@ DataResult ReadFrame(SaneDataStream& stream, uint8_t* out, size_t count, size_t*
         if (waited != DataResult::Bytes)
             return waited;
         size_t chunk = std::min<size_t>(count - *got, stream.recordLeft);
-        if (!Take(stream, out + *got, chunk, deadline))
+        if (!ReadStream(stream, out + *got, chunk, deadline))
             return DataResult::Failed;
         *got += chunk;
         stream.recordLeft -= static_cast<uint32_t>(chunk);

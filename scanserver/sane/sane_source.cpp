@@ -62,14 +62,14 @@ const char* StatusText(int status) {
     return "unknown status";
 }
 
-bool Ok(int status, const char* step) {
+bool StepSucceeded(int status, const char* step) {
     if (status == kSaneGood)
         return true;
     LogSane("%s: %s (%d)", step, StatusText(status), status);
     return false;
 }
 
-void Quit() {
+void EndSession() {
     CloseDataStream(g_data);
     SaneEnd(g_session);
 }
@@ -85,38 +85,38 @@ int SetOption(int index, const OptionValue& value) {
 
 bool SetWord(const char* name, int32_t word) {
     int index = FindOption(g_options, name);
-    return index < 0 || Ok(SetOption(index, WordValue(g_options[index], word)), name);
+    return index < 0 || StepSucceeded(SetOption(index, WordValue(g_options[index], word)), name);
 }
 
 bool SetText(const char* name, const char* text) {
     int index = FindOption(g_options, name);
-    return index < 0 || Ok(SetOption(index, TextValue(g_options[index], text)), name);
+    return index < 0 || StepSucceeded(SetOption(index, TextValue(g_options[index], text)), name);
 }
 
 // Connects, opens the device the settings name (the first saned lists when none) and fetches its
 // options. With `model`, the device's vendor and model name go there.
 bool OpenDevice(const SaneSettings& settings, char* model, size_t modelSize) {
-    Quit();
+    EndSession();
     g_session.deadline = DeadlineIn(kItemMs);
     snprintf(g_session.user, sizeof g_session.user, "%s", settings.user);
     snprintf(g_session.password, sizeof g_session.password, "%s", settings.password);
     char step[kSaneTextChars + 32];
     snprintf(step, sizeof step, "connect to %s:%u", settings.host, settings.port);
-    if (!Ok(SaneConnect(g_session, settings.host, settings.port, kConnectMs), step))
+    if (!StepSucceeded(SaneConnect(g_session, settings.host, settings.port, kConnectMs), step))
         return false;
     char device[kNameChars];
     snprintf(device, sizeof device, "%s", settings.device);
     if (!device[0] || model) {
         static DeviceList list; // 5 KB, kept off the stack
-        if (!Ok(SaneGetDevices(g_session, &list), "get devices"))
-            return Quit(), false;
+        if (!StepSucceeded(SaneGetDevices(g_session, &list), "get devices"))
+            return EndSession(), false;
         const SaneDevice* found = nullptr;
         for (int i = 0; i < list.count && !found; ++i)
             if (!device[0] || strcmp(list.devices[i].name, device) == 0)
                 found = &list.devices[i];
         if (!found && !device[0]) {
             LogSane("get devices: saned lists no device");
-            return Quit(), false;
+            return EndSession(), false;
         }
         if (!device[0])
             snprintf(device, sizeof device, "%s", found->name);
@@ -126,9 +126,9 @@ bool OpenDevice(const SaneSettings& settings, char* model, size_t modelSize) {
             snprintf(model, modelSize, "%s", device);
     }
     snprintf(step, sizeof step, "open %s", device);
-    if (!Ok(SaneOpen(g_session, device), step) ||
-        !Ok(SaneGetOptions(g_session, &g_options), "get option descriptors"))
-        return Quit(), false;
+    if (!StepSucceeded(SaneOpen(g_session, device), step) ||
+        !StepSucceeded(SaneGetOptions(g_session, &g_options), "get option descriptors"))
+        return EndSession(), false;
     return true;
 }
 
@@ -182,7 +182,7 @@ bool ApplyUserOptions(const SaneSettings& settings, std::vector<const char*>* de
             LogSane("option %s: \"%s\" does not fit it", name, text);
             return false;
         }
-        if (!Ok(SetOption(any, value), name))
+        if (!StepSucceeded(SetOption(any, value), name))
             return false;
     }
     return true;
@@ -273,14 +273,14 @@ bool StartFrame() {
     SaneParameters before{}, after{};
     uint16_t port = 0;
     uint32_t byteOrder = 0;
-    if (!Ok(SaneGetParameters(g_session, &before), "get parameters") ||
-        !Ok(SaneStart(g_session, &port, &byteOrder), "start"))
+    if (!StepSucceeded(SaneGetParameters(g_session, &before), "get parameters") ||
+        !StepSucceeded(SaneStart(g_session, &port, &byteOrder), "start"))
         return false;
     if (!OpenDataStream(g_data, g_session.peer, port, g_session.deadline)) {
         LogSane("data connection to port %u: no connection", port);
         return false;
     }
-    if (!Ok(SaneGetParameters(g_session, &after), "get parameters"))
+    if (!StepSucceeded(SaneGetParameters(g_session, &after), "get parameters"))
         return false;
     const SaneParameters& frame = after.format == before.format ? after : before;
     if (!UsableLayout(frame, kMaxDeviceLineBytes)) {
@@ -308,7 +308,7 @@ bool DataFault(DataResult result) {
         return true;
     }
     return result == DataResult::FrameEnd &&
-           !Ok(g_data.endStatus == kSaneEof ? kSaneGood : g_data.endStatus, "data");
+           !StepSucceeded(g_data.endStatus == kSaneEof ? kSaneGood : g_data.endStatus, "data");
 }
 
 // A three-pass page: every frame before the last is read whole and kept, then the last is
@@ -382,7 +382,7 @@ bool Capabilities(SourceCapabilities* out, bool refresh) {
         DescribeDevice(g_options, model, &g_known);
         g_haveKnown = true;
     }
-    Quit();
+    EndSession();
     // Unreachable: the capabilities last known, if any.
     *out = g_known;
     return g_haveKnown;
@@ -410,14 +410,14 @@ bool Feeder(uint16_t* ready) {
         int index = FindOption(g_options, sensor);
         ControlReply reply;
         if (present && index >= 0 && g_options[index].type == kTypeBool &&
-            Ok(SaneControlOption(g_session, index, kActionGet, WordValue(g_options[index], 0),
-                                 &reply),
-               sensor)) {
+            StepSucceeded(SaneControlOption(g_session, index, kActionGet,
+                                            WordValue(g_options[index], 0), &reply),
+                          sensor)) {
             *ready = reply.value.words[0] ? 1 : 0;
             break;
         }
     }
-    Quit();
+    EndSession();
     return present;
 }
 
@@ -440,7 +440,7 @@ bool StartPage(const PageRequest& request) {
         DataFault(WaitForData(g_data, g_session.deadline))) {
         // A device that fails at once (no paper, jammed) ends the frame before any data: that
         // page cannot start.
-        Quit();
+        EndSession();
         return false;
     }
     g_page.rgb.assign(static_cast<size_t>(request.width) * 3, 255);
@@ -453,12 +453,12 @@ void EndPage(bool) {
     g_session.deadline = DeadlineIn(kGoodbyeMs);
     if (SaneConnected(g_session))
         SaneCancel(g_session);
-    Quit();
+    EndSession();
     ForgetPage();
 }
 
-bool Fail() {
-    Quit();
+bool AbandonPage() {
+    EndSession();
     ForgetPage();
     return false;
 }
@@ -466,7 +466,7 @@ bool Fail() {
 bool ReadLines(int count, uint8_t* out) {
     g_session.deadline = DeadlineIn(kItemMs);
     if (!g_page.collected && !CollectChannels())
-        return Fail();
+        return AbandonPage();
     const PageRequest& page = g_page.request;
     uint8_t* rgb = g_page.rgb.data();
     for (int i = 0; i < count; ++i, ++g_page.nextLine, out += page.lineBytes) {
@@ -480,7 +480,7 @@ bool ReadLines(int count, uint8_t* out) {
         }
         int line = NextDeviceLine();
         if (line < 0)
-            return Fail();
+            return AbandonPage();
         if (line > 0)
             DeviceLineToRgb(g_page.layout, g_page.line.data(), page.width, rgb);
         PackLine(page.format, rgb, page.width, y, out);
