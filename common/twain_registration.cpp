@@ -141,7 +141,3 @@ int RecordTwainSource() {
         WriteChoice(g_remembered.ProductName);
     return 0;
 }
-
-const char* RememberedTwainSource() {
-    return g_remembered.ProductName;
-}

@@ -20,5 +20,3 @@ int CloseTwainManager();
 int SelectTwainSource(HWND parent, TwainRecording recording);
 // Installation program: writes the remembered source name, when there is one. Returns 0.
 int RecordTwainSource();
-// The remembered source name ("" when none).
-const char* RememberedTwainSource();

@@ -129,11 +129,6 @@ int ManifestNumber(int id) {
     return ::ManifestNumber(ReadManifestString, nullptr, id);
 }
 
-bool ManifestGroupsMatch(int total) {
-    ManifestGroupSpan groups[kMaxManifestGroups];
-    return WalkManifestGroups(ReadManifestString, nullptr, total, kInstallLayout, groups) >= 0;
-}
-
 bool BuildGroupPaths(int group, CopyMode mode, const char* sourceRoot, const char* targetRoot,
                      char (&sourceDir)[kSetupPathBytes], char (&destinationDir)[kSetupPathBytes]) {
     char source[kSetupPathBytes];

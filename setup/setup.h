@@ -50,9 +50,6 @@ bool BuildGroupPaths(int group, CopyMode mode, const char* sourceRoot, const cha
                      char (&sourceDir)[kSetupPathBytes], char (&destinationDir)[kSetupPathBytes]);
 int CopyFileRaw(HWND dialog, int sourceItem, int destinationItem, const char* source,
                 const char* destination);
-// True when the groups from 120 upward, taken while their counts add up to less than `total`,
-// add up to exactly `total`, each group's names stay below the next group and no id passes 999.
-bool ManifestGroupsMatch(int total);
 int ManifestNumber(int id);
 
 // Records of a complete installation (configuration.cpp).
