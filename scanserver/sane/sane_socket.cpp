@@ -122,18 +122,6 @@ size_t ReceiveSome(SOCKET socket, void* bytes, size_t capacity, Deadline deadlin
     }
 }
 
-bool ReceiveAll(SOCKET socket, void* bytes, size_t count, Deadline deadline) {
-    char* p = static_cast<char*>(bytes);
-    while (count > 0) {
-        size_t got = ReceiveSome(socket, p, count, deadline);
-        if (got == 0)
-            return false;
-        p += got;
-        count -= got;
-    }
-    return true;
-}
-
 void CloseSocket(SOCKET& socket) {
     if (socket != INVALID_SOCKET)
         closesocket(socket);

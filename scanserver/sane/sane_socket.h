@@ -18,8 +18,6 @@ SOCKET ConnectTcp(const char* host, uint16_t port, uint32_t timeoutMs, Deadline 
 // Connects to `address` with another port (saned's data connection).
 SOCKET ConnectTcpTo(const sockaddr_in& address, uint16_t port, Deadline deadline);
 bool SendAll(SOCKET socket, const void* bytes, size_t count, Deadline deadline);
-// Exactly `count` bytes, or false: the peer closed, an error, or the deadline passed.
-bool ReceiveAll(SOCKET socket, void* bytes, size_t count, Deadline deadline);
 // Up to `capacity` bytes, at least one; 0 when the peer closed or on failure.
 size_t ReceiveSome(SOCKET socket, void* bytes, size_t capacity, Deadline deadline);
 void CloseSocket(SOCKET& socket);
