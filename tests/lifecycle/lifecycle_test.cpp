@@ -67,35 +67,13 @@ void CreateSharedCounts() {
     RegCloseKey(key);
 }
 
-// Runs orvscan with its output in a file: the server and driver program the library starts
-// inherit its handles and would keep a pipe open.
+// Runs orvscan from its folder with its output in a file there.
 DWORD RunOrvscan(const char* program, const std::string& arguments, std::string* output) {
-    std::string outputPath = std::string(kScanDir) + "orvscan-output.txt";
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE file = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = file;
-    startup.hStdError = file;
-    PROCESS_INFORMATION process{};
-    std::string line = std::string(kScanDir) + program + " " + arguments;
-    bool started =
-        file != INVALID_HANDLE_VALUE && CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0,
-                                                       nullptr, kScanDir, &startup, &process);
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
-    if (!started)
-        return 0xFFFFFFFF;
-    DWORD code = 259;
-    if (WaitForSingleObject(process.hProcess, 90000) != WAIT_OBJECT_0)
-        TerminateProcess(process.hProcess, 259);
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    ReadWholeFile(outputPath, output);
-    return code;
+    const std::string outputPath = std::string(kScanDir) + "orvscan-output.txt";
+    RunResult run = RunProgram(std::string(kScanDir) + program + " " + arguments, 90000, kScanDir,
+                               outputPath.c_str());
+    *output = run.output;
+    return run.exitCode;
 }
 
 // Colour of pixel (x, y), counted from the top line, of a 24-bit bottom-up BMP.

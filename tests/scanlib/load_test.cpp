@@ -102,13 +102,8 @@ std::string HashField(const std::string& line) {
 struct Load : ::testing::Test {
     void SetUp() override {
         Clear();
-        ASSERT_TRUE(PlaceInWindows(ORV_LIBRARY_FILE));
+        ASSERT_TRUE(PlaceScanner());
         ASSERT_TRUE(PlaceInWindows("scanapp.exe"));
-        ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
-        ASSERT_TRUE(PlaceInAppDir("ORVDR07.EXE"));
-        ASSERT_TRUE(
-            WriteTextFile(AppDir() + "ORVANE.IFF",
-                          "[Scanner]\r\nCurrentScannerId=7\r\nCurrentDriver=ORVDR07.EXE\r\n"));
         ASSERT_TRUE(WritePatternBmp(AppDir() + kImageName));
         ASSERT_TRUE(WriteTextFile(AppDir() + "ORVMAIN.INI",
                                   "[Scanner]\r\nImage=" + AppDir() + kImageName + "\r\n"));

@@ -63,45 +63,12 @@ struct Bitmap {
     }
 };
 
-// Runs orvscan with its output in a file, not a pipe: the server and driver programs the library
-// starts inherit the program's output and would hold a pipe open long after it ended (and they
-// keep the file open too, so every run writes a file of its own).
+// Runs orvscan with its output in a file of its own.
 RunResult RunOrvscan(const std::string& arguments, DWORD timeoutMs = 60000,
                      const char* program = "orvscan.exe") {
-    RunResult result;
     static int runs = 0;
     std::string outputPath = AppDir() + "orvscan-output-" + std::to_string(++runs) + ".txt";
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE output =
-        CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = output;
-    startup.hStdError = output;
-    PROCESS_INFORMATION process{};
-    std::string line = AppDir() + program + " " + arguments;
-    if (output == INVALID_HANDLE_VALUE ||
-        !CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        result.exitCode = static_cast<DWORD>(-1);
-        if (output != INVALID_HANDLE_VALUE)
-            CloseHandle(output);
-        return result;
-    }
-    CloseHandle(output);
-    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_TIMEOUT) {
-        result.timedOut = true;
-        TerminateProcess(process.hProcess, 259);
-        WaitForSingleObject(process.hProcess, 5000);
-    }
-    GetExitCodeProcess(process.hProcess, &result.exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    ReadWholeFile(outputPath, &result.output);
-    return result;
+    return RunProgram(AppDir() + program + " " + arguments, timeoutMs, nullptr, outputPath.c_str());
 }
 
 struct Mode {
@@ -167,14 +134,9 @@ void ExpectChartBitmap(const std::string& path, const Mode& mode) {
 struct OrvscanRuns : ::testing::Test {
     void SetUp() override {
         ResetInstall();
-        ASSERT_TRUE(PlaceInWindows(ORV_LIBRARY_FILE));
-        ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
-        ASSERT_TRUE(PlaceInAppDir("ORVDR07.EXE"));
+        ASSERT_TRUE(PlaceScanner());
         // The program lives apart from the build tree's copy of the library.
         ASSERT_TRUE(PlaceInAppDir("orvscan.exe"));
-        ASSERT_TRUE(
-            WriteTextFile(AppDir() + "ORVANE.IFF",
-                          "[Scanner]\r\nCurrentScannerId=7\r\nCurrentDriver=ORVDR07.EXE\r\n"));
     }
     void TearDown() override {
         // By name: "orvscan*" would end this program too.
