@@ -1,5 +1,6 @@
 // Test harness for Win32 programs under Wine: built binaries placed into the Windows and
-// application directories, programs run with a time limit, windows found, screenshots saved.
+// application directories, a scanner ready to scan, programs run with a time limit, windows found,
+// screenshots saved.
 #pragma once
 #include <windows.h>
 

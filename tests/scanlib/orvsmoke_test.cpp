@@ -6,29 +6,11 @@
 #include <cstdio>
 #include <string>
 
+#include "bitmap_file.h"
 #include "harness.h"
 #include "orvlib.h"
 
 namespace {
-
-// A one-pixel mid-gray 24-bit bitmap file.
-std::string GrayBitmap() {
-    const uint8_t row[4] = {128, 128, 128, 0};
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    info.biWidth = 1;
-    info.biHeight = 1;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + sizeof row;
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
-    bytes.append(reinterpret_cast<const char*>(row), sizeof row);
-    return bytes;
-}
 
 constexpr const char* kPrograms[] = {"orvsmoke.exe", "orvsmokec.exe", "orvwaitc.exe",
                                      "ORVCLEAN.EXE"};
@@ -125,7 +107,9 @@ TEST_F(Smoke, ReportsFailuresWithoutTheServerOrWithAnotherPicture) {
 
     // A server drawing a configured image instead of the chart: the bars no longer match.
     ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
-    ASSERT_TRUE(WriteTextFile(AppDir() + "GRAY.BMP", GrayBitmap()));
+    ASSERT_TRUE(WriteTextFile(AppDir() + "GRAY.BMP", BitmapFile(1, 1, [](int, int) {
+                                  return Rgb{128, 128, 128};
+                              })));
     ASSERT_TRUE(
         WriteTextFile(AppDir() + "ORVMAIN.INI", "[Scanner]\r\nImage=" + AppDir() + "GRAY.BMP\r\n"));
     out = Run("scan", &code);

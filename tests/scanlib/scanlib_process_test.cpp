@@ -72,15 +72,6 @@ TEST_F(LibraryProcesses, FrameExportsRegisterSubscribeAndRemoveClients) {
     EXPECT_EQ(CountLinesStartingWith(out, "msgid 0"), 0) << out;
 }
 
-TEST_F(LibraryProcesses, AThirtySecondClientIsRefused) {
-    std::string args = "load";
-    for (int i = 0; i < 32; ++i)
-        args += " init";
-    std::string out = App(args + " table");
-    EXPECT_NE(out.find("init 0 31\ninit -1010 -1\ntable counter=31 count=31 "), std::string::npos)
-        << out;
-}
-
 TEST_F(LibraryProcesses, TwoApplicationsShareOneTableAndOneServer) {
     std::string flagA = WindowsDir() + "orvtest-a.flag", flagB = WindowsDir() + "orvtest-b.flag";
     DeleteFileA(flagA.c_str());
