@@ -1,7 +1,10 @@
 #include "harness.h"
 
+#include "orvlib.h"
+
 #include <tlhelp32.h>
 
+#include <atomic>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -164,6 +167,29 @@ void ResetInstall() {
     DeleteTree(AppDir());
 }
 
+bool SelectScanner(int id, const char* driver, const std::string& more) {
+    return WriteTextFile(AppDir() + "ORVANE.IFF",
+                         "[Scanner]\r\nCurrentScannerId=" + std::to_string(id) +
+                             "\r\nCurrentDriver=" + driver + "\r\n" + more);
+}
+
+bool PlaceScanner() {
+    return PlaceInWindows(ORV_LIBRARY_FILE) && PlaceInAppDir("ORVMAIN.EXE") &&
+           PlaceInAppDir("ORVDR07.EXE") && SelectScanner(7, "ORVDR07.EXE");
+}
+
+bool ServerSettings(const std::string& sections) {
+    KillProcessesNamed("ORVMAIN.EXE");
+    DeleteFileA((AppDir() + "ORVMAIN.LOG").c_str());
+    return WriteTextFile(AppDir() + "ORVMAIN.INI", sections + "[Log]\r\nReceived=1\r\n");
+}
+
+std::string ServerLog() {
+    std::string log;
+    ReadWholeFile(AppDir() + "ORVMAIN.LOG", &log);
+    return WithoutCarriageReturns(log);
+}
+
 bool WriteTextFile(const std::string& path, const std::string& text) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -227,15 +253,23 @@ HANDLE StartProgram(const std::string& commandLine, const char* directory) {
     return process.hProcess;
 }
 
-RunResult RunProgram(const std::string& commandLine, DWORD timeoutMs, const char* directory) {
+RunResult RunProgram(const std::string& commandLine, DWORD timeoutMs, const char* directory,
+                     const char* outputFile) {
     RunResult result;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+    if (outputFile) {
+        writeEnd = CreateFileA(outputFile, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (writeEnd == INVALID_HANDLE_VALUE)
+            writeEnd = nullptr;
+    } else if (CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    }
+    if (!writeEnd) {
         result.exitCode = static_cast<DWORD>(-1);
         return result;
     }
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -249,7 +283,8 @@ RunResult RunProgram(const std::string& commandLine, DWORD timeoutMs, const char
                                   directory, &startup, &process);
     CloseHandle(writeEnd);
     if (!started) {
-        CloseHandle(readEnd);
+        if (readEnd)
+            CloseHandle(readEnd);
         result.exitCode = static_cast<DWORD>(-1);
         result.output = "cannot start: " + commandLine;
         return result;
@@ -257,7 +292,7 @@ RunResult RunProgram(const std::string& commandLine, DWORD timeoutMs, const char
     std::thread reader([&] {
         char buffer[4096];
         DWORD got = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        while (readEnd && ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
             result.output.append(buffer, got);
     });
     if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_TIMEOUT) {
@@ -269,7 +304,38 @@ RunResult RunProgram(const std::string& commandLine, DWORD timeoutMs, const char
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     reader.join();
-    CloseHandle(readEnd);
+    if (readEnd)
+        CloseHandle(readEnd);
+    else
+        ReadWholeFile(outputFile, &result.output);
+    return result;
+}
+
+OutFileRun StartWithOutFile(const char* program, const std::string& arguments) {
+    static std::atomic<int> runs{0};
+    OutFileRun run;
+    run.out = WindowsDir() + program + "-" + std::to_string(++runs) + ".out";
+    DeleteFileA(run.out.c_str());
+    run.process = StartProgram(WindowsDir() + program + " out=" + run.out + " " + arguments,
+                               WindowsDir().c_str());
+    return run;
+}
+
+RunResult FinishOutFileRun(OutFileRun* run, DWORD timeoutMs) {
+    RunResult result;
+    if (run->process) {
+        if (WaitForSingleObject(run->process, timeoutMs) != WAIT_OBJECT_0) {
+            result.timedOut = true;
+            TerminateProcess(run->process, 259);
+            WaitForSingleObject(run->process, 5000);
+        }
+        GetExitCodeProcess(run->process, &result.exitCode);
+        CloseHandle(run->process);
+        run->process = nullptr;
+    }
+    ReadWholeFile(run->out, &result.output);
+    DeleteFileA(run->out.c_str());
+    result.output = WithoutCarriageReturns(result.output);
     return result;
 }
 

@@ -1,5 +1,6 @@
 // Test harness for Win32 programs under Wine: built binaries placed into the Windows and
-// application directories, programs run with a time limit, windows found, screenshots saved.
+// application directories, a scanner ready to scan, programs run with a time limit, windows found,
+// screenshots saved.
 #pragma once
 #include <windows.h>
 
@@ -38,6 +39,19 @@ void ResetInstall();
 // Deletes a directory (path ending in a backslash) with everything below it.
 void DeleteTree(const std::string& dir);
 
+// Scanner `id` and its driver program selected in the application directory's ORVANE.IFF,
+// followed by `more` (further sections).
+bool SelectScanner(int id, const char* driver, const std::string& more = "");
+// A scanner ready to scan, as an installation leaves it: this build's library in the Windows
+// directory, the scanning server and scanner 7's driver program in the application directory,
+// scanner 7 selected. (The benchmarks' set-up in ./run is its shell form.)
+bool PlaceScanner();
+// The scanning server's settings ORVMAIN.INI: `sections`, then its receive log switched on. The
+// server reads them once at start, so a running one is ended first; its old log is removed.
+bool ServerSettings(const std::string& sections);
+// What the server has received (ORVMAIN.LOG), without carriage returns.
+std::string ServerLog();
+
 bool WriteTextFile(const std::string& path, const std::string& text);
 bool ReadWholeFile(const std::string& path, std::string* out);
 bool FileExists(const std::string& path);
@@ -51,11 +65,25 @@ struct RunResult {
     bool timedOut = false;
     std::string output; // stdout and stderr together
 };
-// Runs a command line and waits at most timeoutMs; a program still running then is killed.
+// Runs a command line and waits at most timeoutMs; a program still running then is killed. With
+// outputFile its output goes to that file, not a pipe: programs the library starts inherit it and
+// would hold a pipe open long after the program ended (they keep the file open too, so each run
+// wants a file of its own).
 RunResult RunProgram(const std::string& commandLine, DWORD timeoutMs,
-                     const char* directory = nullptr);
+                     const char* directory = nullptr, const char* outputFile = nullptr);
 // Starts a program without waiting; the caller waits on and closes the handle.
 HANDLE StartProgram(const std::string& commandLine, const char* directory = nullptr);
+// A test program placed in the Windows directory and started there with "out=PATH" first on its
+// command line; it writes its result lines to that file, since the server and driver program the
+// library starts would hold an inherited output pipe open. Each run has a file of its own.
+struct OutFileRun {
+    HANDLE process = nullptr;
+    std::string out;
+};
+OutFileRun StartWithOutFile(const char* program, const std::string& arguments);
+// Waits for the program at most timeoutMs (ending it then) unless it has ended, and gives its
+// lines without carriage returns; its file is removed.
+RunResult FinishOutFileRun(OutFileRun* run, DWORD timeoutMs);
 // Ends every process whose image name matches (case-insensitive; a trailing "*" matches any
 // name starting with what precedes it); returns how many.
 int KillProcessesNamed(const char* imageName);

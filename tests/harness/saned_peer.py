@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """A private saned on 127.0.0.1 serving SANE's `test` backend, and scanimage reading through it.
 
-Used by the tests (tests/saned), the demo and the benchmark; never touches /etc/sane.d.
+Used by the tests (tests/scanserver/saned_test.py), the demo and the benchmark; never touches /etc/sane.d.
   saned_peer.py start DIR PORT [USER:PASSWORD]   configure DIR, start saned, wait until it listens
   saned_peer.py stop DIR                         end that saned and its workers
   saned_peer.py scan DIR OUT.pnm OPTION...       scanimage through it into OUT.pnm; prints seconds

@@ -1,7 +1,7 @@
 # Test session: one Wine prefix per output tree and architecture (reused while valid), a warm
 # wineserver, an Xvfb display and Wine's desktop process, kept for the run and stopped after it.
 # Sourced by ./run and tests/harness/wine-run. ORV_WINE_ARCH says which Wine: x86_64 is the host's
-# wine64, i686 the 32-bit Wine of the i386 tree ORV_I686_TREE (tests/i686/wine32.sh), whose
+# wine64, i686 the 32-bit Wine of the i386 tree ORV_I686_TREE (tests/harness/wine32.sh), whose
 # programs run with the tree as their root; wow64 the 64-bit Wine of a WoW64 tree in that variable
 # (ORV_WINE_TREE=wow64 wine32.sh), which runs 32-bit programs too.
 

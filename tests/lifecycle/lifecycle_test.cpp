@@ -16,6 +16,7 @@
 
 #include "applet_driver.h"
 #include "applet_ids.h"
+#include "bitmap_file.h"
 #include "config_names.h"
 #include "prefix_snapshot.h"
 #include "setup_driver.h"
@@ -67,56 +68,14 @@ void CreateSharedCounts() {
     RegCloseKey(key);
 }
 
-// Runs orvscan with its output in a file: the server and driver program the library starts
-// inherit its handles and would keep a pipe open.
+// Runs orvscan from its folder with its output in a file there.
 DWORD RunOrvscan(const char* program, const std::string& arguments, std::string* output) {
-    std::string outputPath = std::string(kScanDir) + "orvscan-output.txt";
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE file = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = file;
-    startup.hStdError = file;
-    PROCESS_INFORMATION process{};
-    std::string line = std::string(kScanDir) + program + " " + arguments;
-    bool started =
-        file != INVALID_HANDLE_VALUE && CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0,
-                                                       nullptr, kScanDir, &startup, &process);
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
-    if (!started)
-        return 0xFFFFFFFF;
-    DWORD code = 259;
-    if (WaitForSingleObject(process.hProcess, 90000) != WAIT_OBJECT_0)
-        TerminateProcess(process.hProcess, 259);
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    ReadWholeFile(outputPath, output);
-    return code;
+    const std::string outputPath = std::string(kScanDir) + "orvscan-output.txt";
+    RunResult run = RunProgram(std::string(kScanDir) + program + " " + arguments, 90000, kScanDir,
+                               outputPath.c_str());
+    *output = run.output;
+    return run.exitCode;
 }
-
-// Colour of pixel (x, y), counted from the top line, of a 24-bit bottom-up BMP.
-struct Page {
-    std::string bytes;
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    bool Load(const std::string& path) {
-        if (!ReadWholeFile(path, &bytes) || bytes.size() < sizeof file + sizeof info)
-            return false;
-        memcpy(&file, bytes.data(), sizeof file);
-        memcpy(&info, bytes.data() + sizeof file, sizeof info);
-        return info.biBitCount == 24 && bytes.size() >= file.bfOffBits + info.biSizeImage;
-    }
-    COLORREF At(int x, int y) const {
-        size_t row = file.bfOffBits + static_cast<size_t>(info.biHeight - 1 - y) *
-                                          ((info.biWidth * 24 + 31) / 32 * 4);
-        auto byte = [&](size_t at) { return static_cast<uint8_t>(bytes.at(at)); };
-        return RGB(byte(row + 3 * x + 2), byte(row + 3 * x + 1), byte(row + 3 * x));
-    }
-};
 
 template <typename Condition> bool WaitUntil(Condition condition, DWORD timeoutMs) {
     for (DWORD start = GetTickCount(); !condition(); Sleep(50))
@@ -312,15 +271,16 @@ TEST_F(LifeCycle, InstallConfigureScanUninstall) {
         RunOrvscan("orvscan.exe", "/mode:color /res:150 /area:0,0,200,120 /out:" + page, &output);
     Note("== orvscan.exe\n" + output);
     EXPECT_EQ(scanned, 0u) << output;
-    Page bmp;
+    BitmapImage bmp;
     ASSERT_TRUE(bmp.Load(page));
+    EXPECT_EQ(bmp.info.biBitCount, 24);
     EXPECT_EQ(bmp.info.biWidth, 200);
     EXPECT_EQ(bmp.info.biHeight, 120);
     // The server's chart: black frame, white paper, the colour bars red (6th) and blue (7th).
-    EXPECT_EQ(bmp.At(0, 0), RGB(0, 0, 0));
-    EXPECT_EQ(bmp.At(100, 6), RGB(255, 255, 255));
-    EXPECT_EQ(bmp.At(5 * 25 + 12, 99), RGB(255, 0, 0));
-    EXPECT_EQ(bmp.At(6 * 25 + 12, 99), RGB(0, 0, 255));
+    EXPECT_EQ(bmp.At(0, 0), (Rgb{0, 0, 0}));
+    EXPECT_EQ(bmp.At(100, 6), (Rgb{255, 255, 255}));
+    EXPECT_EQ(bmp.At(5 * 25 + 12, 99), (Rgb{255, 0, 0}));
+    EXPECT_EQ(bmp.At(6 * 25 + 12, 99), (Rgb{0, 0, 255}));
     // A 32-bit test on 64-bit Windows: a 64-bit application scans the same page through the
     // installed ORVLIB64.DLL, server and driver program, and traces its calls to the same log.
     if (OnWow64()) {

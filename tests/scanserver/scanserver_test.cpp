@@ -1,6 +1,7 @@
 // ORVMAIN.EXE driven over raw DDE: the initiate handshake, the reply block layouts, pages in
 // every line format with their chart content, the fault modes of ORVMAIN.INI, shutdown, and
 // memory that stays flat over many large exchanges.
+#include "bitmap_file.h"
 #include "harness.h"
 #include "raw_dde_client.h"
 
@@ -555,24 +556,11 @@ TEST_F(ScanServerTest, DecompressionItems) {
 }
 
 TEST_F(ScanServerTest, ImageSettingReplacesTheChart) {
-    // A 2x2 image: red, green / blue, white (BMP rows bottom-up, BGR, rows padded to 4 bytes).
-    const uint8_t rows[16] = {255, 0, 0,   255, 255, 255, 0, 0,  // bottom: blue, white
-                              0,   0, 255, 0,   255, 0,   0, 0}; // top: red, green
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    info.biWidth = 2;
-    info.biHeight = 2;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + sizeof rows;
-    std::string bytes(reinterpret_cast<char*>(&file), sizeof file);
-    bytes.append(reinterpret_cast<char*>(&info), sizeof info);
-    bytes.append(reinterpret_cast<const char*>(rows), sizeof rows);
+    // A 2x2 image: red, green / blue, white.
+    const Rgb pixels[2][2] = {{{255, 0, 0}, {0, 255, 0}}, {{0, 0, 255}, {255, 255, 255}}};
     CreateDirectoryA(AppDir().c_str(), nullptr);
-    ASSERT_TRUE(WriteTextFile(AppDir() + "PAGE.BMP", bytes));
+    ASSERT_TRUE(WriteTextFile(AppDir() + "PAGE.BMP",
+                              BitmapFile(2, 2, [&](int x, int y) { return pixels[y][x]; })));
     StartServer("[Scanner]\nImage=" + AppDir() + "PAGE.BMP\n");
     Connect();
     Page page = ScanPage(kModeColour, 4, 4, 300, 4); // scaled up twice

@@ -9,15 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "bitmap_file.h"
 #include "harness.h"
 #include "line_format.h"
 #include "page_source.h"
 
 namespace {
-
-struct Rgb {
-    uint8_t r, g, b;
-};
 
 // The chart pixel by pixel: a black frame with inch ticks along the top and left edges, a gray
 // ramp band (lines H/10 to H/5), two black diagonals, the text in black, eight colour bars (lines
@@ -131,39 +128,12 @@ TEST(PageSource, TheTextIsTheServersWordScaledIntoTheMiddle) {
     EXPECT_LT(bottom, 1100 * 2 / 3);
 }
 
-// A 24-bit BMP of w x h whose pixel (x, y) is (x, y, x ^ y).
-bool WriteGradientBmp(const std::string& path, int w, int h) {
-    const int stride = (w * 3 + 3) & ~3;
-    std::string bmp(54, '\0');
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            bmp[at + i] = static_cast<char>(v >> (8 * i));
-    };
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    put32(2, static_cast<uint32_t>(54 + stride * h));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<uint32_t>(w));
-    put32(22, static_cast<uint32_t>(h));
-    bmp[26] = 1;
-    bmp[28] = 24;
-    for (int y = h - 1; y >= 0; --y) {
-        std::string row;
-        for (int x = 0; x < w; ++x) {
-            row += static_cast<char>(x ^ y);
-            row += static_cast<char>(y);
-            row += static_cast<char>(x);
-        }
-        row.resize(static_cast<size_t>(stride), '\0');
-        bmp += row;
-    }
-    return WriteTextFile(path, bmp);
-}
-
 TEST(PageSource, AnImageIsScaledByNearestPixelToEveryPageSize) {
     const std::string path = WindowsDir() + "page_source_image.bmp";
-    ASSERT_TRUE(WriteGradientBmp(path, 37, 23));
+    // Pixel (x, y) is (x, y, x ^ y).
+    ASSERT_TRUE(WriteTextFile(path, BitmapFile(37, 23, [](int x, int y) {
+                                  return Rgb{x, y, x ^ y};
+                              })));
     PreparePageSource(GetModuleHandleA(nullptr), path.c_str());
     DeleteFileA(path.c_str());
     for (const int size : {37, 23, 100, 5}) {

@@ -6,74 +6,40 @@
 #include <cstdio>
 #include <string>
 
+#include "bitmap_file.h"
 #include "harness.h"
 #include "orvlib.h"
 
 namespace {
 
-// A one-pixel mid-gray 24-bit bitmap file.
-std::string GrayBitmap() {
-    const uint8_t row[4] = {128, 128, 128, 0};
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    info.biWidth = 1;
-    info.biHeight = 1;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + sizeof row;
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
-    bytes.append(reinterpret_cast<const char*>(row), sizeof row);
-    return bytes;
-}
+constexpr const char* kPrograms[] = {"orvsmoke.exe", "orvsmokec.exe", "orvwaitc.exe",
+                                     "ORVCLEAN.EXE"};
 
 struct Smoke : ::testing::Test {
     void SetUp() override {
         ResetInstall();
-        ASSERT_TRUE(PlaceInWindows(ORV_LIBRARY_FILE));
-        ASSERT_TRUE(PlaceInWindows("orvsmoke.exe"));
-        ASSERT_TRUE(PlaceInWindows("orvsmokec.exe"));
-        ASSERT_TRUE(PlaceInWindows("ORVCLEAN.EXE"));
-        ASSERT_TRUE(PlaceInAppDir("ORVDR07.EXE"));
-        ASSERT_TRUE(
-            WriteTextFile(AppDir() + "ORVANE.IFF",
-                          "[Scanner]\r\nCurrentScannerId=7\r\nCurrentDriver=ORVDR07.EXE\r\n"));
+        ASSERT_TRUE(PlaceScanner());
+        for (const char* program : kPrograms)
+            ASSERT_TRUE(PlaceInWindows(program));
     }
     void TearDown() override {
         ResetInstall();
-        KillProcessesNamed("orvsmoke.exe");
-        KillProcessesNamed("orvsmokec.exe");
-        KillProcessesNamed("orvwaitc.exe");
-        KillProcessesNamed("ORVCLEAN.EXE");
+        for (const char* program : kPrograms)
+            KillProcessesNamed(program);
     }
-    // Runs the smoke program from the Windows directory; its lines come through a file, since
-    // the server and driver program it starts would keep an inherited output pipe open.
     static std::string Run(const std::string& steps, DWORD* exitCode,
                            const char* program = "orvsmoke.exe") {
-        const std::string out = WindowsDir() + "orvsmoke.out";
-        DeleteFileA(out.c_str());
-        HANDLE process = StartProgram(WindowsDir() + program + " out=" + out + " " + steps,
-                                      WindowsDir().c_str());
-        EXPECT_NE(process, nullptr) << steps;
-        *exitCode = 99;
-        if (process) {
-            EXPECT_EQ(WaitForSingleObject(process, 120000), WAIT_OBJECT_0) << steps;
-            TerminateProcess(process, 98); // no effect once it has ended
-            GetExitCodeProcess(process, exitCode);
-            CloseHandle(process);
-        }
-        std::string text;
-        ReadWholeFile(out, &text);
-        DeleteFileA(out.c_str());
-        return text;
+        OutFileRun smoke = StartWithOutFile(program, steps);
+        EXPECT_NE(smoke.process, nullptr) << steps;
+        const bool started = smoke.process != nullptr;
+        RunResult run = FinishOutFileRun(&smoke, 120000);
+        EXPECT_FALSE(run.timedOut) << steps;
+        *exitCode = started ? run.exitCode : 99;
+        return run.output;
     }
 };
 
 TEST_F(Smoke, PassesOnTheInstalledLibraryServerAndUninstaller) {
-    ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
     DWORD code = 1;
     const std::string out = Run("", &code);
     EXPECT_EQ(code, 0u) << out;
@@ -96,9 +62,8 @@ TEST_F(Smoke, PassesOnTheInstalledLibraryServerAndUninstaller) {
 
 // The C application built from the same header: a page whose colour bars match the chart.
 TEST_F(Smoke, TheCApplicationScansAPage) {
-    ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
     DWORD code = 1;
-    const std::string out = WithoutCarriageReturns(Run("", &code, "orvsmokec.exe"));
+    const std::string out = Run("", &code, "orvsmokec.exe");
     EXPECT_EQ(code, 0u) << out;
     EXPECT_NE(out.find("orvsmokec: scanner \"Orvane Test Scanner\" (id 7), modes 0x9F, area "
                        "2550 x 3300\n"),
@@ -114,41 +79,37 @@ TEST_F(Smoke, TheCApplicationScansAPage) {
 // The guide's second C program: a copy that finds the scanner held waits in its window for the
 // scanner-free message, then opens; one that waits less than the holder holds gives up.
 TEST_F(Smoke, TheWaitingCApplicationOpensOnceTheScannerIsFree) {
-    ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
-    ASSERT_TRUE(PlaceInWindows("orvwaitc.exe"));
-    const std::string held = WindowsDir() + "orvwaitc-held.out";
-    DeleteFileA(held.c_str());
-    HANDLE holder = StartProgram(WindowsDir() + "orvwaitc.exe out=" + held + " hold=6000",
-                                 WindowsDir().c_str());
-    ASSERT_NE(holder, nullptr);
+    OutFileRun holder = StartWithOutFile("orvwaitc.exe", "hold=6000");
+    ASSERT_NE(holder.process, nullptr);
     std::string holding;
     for (int i = 0; i < 1500 && holding.find("open 0") == std::string::npos; ++i) {
         Sleep(20);
-        ReadWholeFile(held, &holding);
+        ReadWholeFile(holder.out, &holding);
     }
     DWORD code = 0;
-    const std::string late = WithoutCarriageReturns(Run("wait=300", &code, "orvwaitc.exe"));
+    const std::string late = Run("wait=300", &code, "orvwaitc.exe");
     EXPECT_EQ(late, "orvwaitc: open -1001\norvwaitc: timed out\n");
     EXPECT_EQ(static_cast<int16_t>(code), ORV_ERR_SCANNER_IN_USE);
-    const std::string out = WithoutCarriageReturns(Run("wait=30000", &code, "orvwaitc.exe"));
-    EXPECT_EQ(WaitForSingleObject(holder, 30000), WAIT_OBJECT_0);
-    CloseHandle(holder);
-    ReadWholeFile(held, &holding);
-    DeleteFileA(held.c_str());
-    EXPECT_EQ(WithoutCarriageReturns(holding), "orvwaitc: open 0\norvwaitc: close 0\n");
+    const std::string out = Run("wait=30000", &code, "orvwaitc.exe");
+    RunResult held = FinishOutFileRun(&holder, 30000);
+    EXPECT_FALSE(held.timedOut);
+    EXPECT_EQ(held.output, "orvwaitc: open 0\norvwaitc: close 0\n");
     EXPECT_EQ(code, 0u) << out;
     EXPECT_EQ(out, "orvwaitc: open -1001\norvwaitc: scanner free, open 0\norvwaitc: close 0\n");
 }
 
 TEST_F(Smoke, ReportsFailuresWithoutTheServerOrWithAnotherPicture) {
     // No server program: no client, every scan check missing, a non-zero exit code.
+    ASSERT_TRUE(DeleteFileA((AppDir() + "ORVMAIN.EXE").c_str()));
     DWORD code = 0;
     std::string out = Run("scan", &code);
     EXPECT_NE(code, 0u) << out;
 
     // A server drawing a configured image instead of the chart: the bars no longer match.
     ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
-    ASSERT_TRUE(WriteTextFile(AppDir() + "GRAY.BMP", GrayBitmap()));
+    ASSERT_TRUE(WriteTextFile(AppDir() + "GRAY.BMP", BitmapFile(1, 1, [](int, int) {
+                                  return Rgb{128, 128, 128};
+                              })));
     ASSERT_TRUE(
         WriteTextFile(AppDir() + "ORVMAIN.INI", "[Scanner]\r\nImage=" + AppDir() + "GRAY.BMP\r\n"));
     out = Run("scan", &code);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "bitmap_file.h"
 #include "harness.h"
 #include "orvlib.h"
 #include "table_line.h"
@@ -19,89 +20,16 @@ namespace {
 constexpr int kWidth = 200, kLines = 120;
 constexpr char kSmallPage[] = " /res:150 /area:0,0,200,120";
 
-struct Rgb {
-    int r, g, b;
-    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
-};
-
-std::ostream& operator<<(std::ostream& out, const Rgb& c) {
-    return out << "(" << c.r << "," << c.g << "," << c.b << ")";
-}
-
 int Gray(const Rgb& c) {
     return (c.r * 77 + c.g * 150 + c.b * 29) >> 8;
 }
 
-// A bitmap file read back: headers, palette and pixels as colours.
-struct Bitmap {
-    std::string bytes;
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-
-    bool Load(const std::string& path) {
-        if (!ReadWholeFile(path, &bytes) || bytes.size() < sizeof file + sizeof info)
-            return false;
-        std::memcpy(&file, bytes.data(), sizeof file);
-        std::memcpy(&info, bytes.data() + sizeof file, sizeof info);
-        return true;
-    }
-    int RowBytes() const { return (info.biWidth * info.biBitCount + 31) / 32 * 4; }
-    uint8_t Byte(size_t offset) const { return static_cast<uint8_t>(bytes.at(offset)); }
-    Rgb PaletteEntry(int index) const {
-        size_t at = sizeof file + sizeof info + 4 * index;
-        return Rgb{Byte(at + 2), Byte(at + 1), Byte(at)};
-    }
-    // Pixel (x, y) counted from the top line, as the page was scanned.
-    Rgb At(int x, int y) const {
-        size_t row = file.bfOffBits + static_cast<size_t>(info.biHeight - 1 - y) * RowBytes();
-        int bits = info.biBitCount;
-        if (bits == 24)
-            return Rgb{Byte(row + 3 * x + 2), Byte(row + 3 * x + 1), Byte(row + 3 * x)};
-        int bitOffset = x * bits;
-        int index = Byte(row + bitOffset / 8) >> (8 - bits - bitOffset % 8) & ((1 << bits) - 1);
-        return PaletteEntry(index);
-    }
-};
-
-// Runs orvscan with its output in a file, not a pipe: the server and driver programs the library
-// starts inherit the program's output and would hold a pipe open long after it ended (and they
-// keep the file open too, so every run writes a file of its own).
+// Runs orvscan with its output in a file of its own.
 RunResult RunOrvscan(const std::string& arguments, DWORD timeoutMs = 60000,
                      const char* program = "orvscan.exe") {
-    RunResult result;
     static int runs = 0;
     std::string outputPath = AppDir() + "orvscan-output-" + std::to_string(++runs) + ".txt";
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE output =
-        CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = output;
-    startup.hStdError = output;
-    PROCESS_INFORMATION process{};
-    std::string line = AppDir() + program + " " + arguments;
-    if (output == INVALID_HANDLE_VALUE ||
-        !CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        result.exitCode = static_cast<DWORD>(-1);
-        if (output != INVALID_HANDLE_VALUE)
-            CloseHandle(output);
-        return result;
-    }
-    CloseHandle(output);
-    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_TIMEOUT) {
-        result.timedOut = true;
-        TerminateProcess(process.hProcess, 259);
-        WaitForSingleObject(process.hProcess, 5000);
-    }
-    GetExitCodeProcess(process.hProcess, &result.exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    ReadWholeFile(outputPath, &result.output);
-    return result;
+    return RunProgram(AppDir() + program + " " + arguments, timeoutMs, nullptr, outputPath.c_str());
 }
 
 struct Mode {
@@ -130,7 +58,7 @@ constexpr Rgb kBars[8] = {{255, 255, 255}, {255, 255, 0}, {0, 255, 255}, {0, 255
 
 // The bitmap orvscan wrote of the small page in a mode: headers, palette and the chart.
 void ExpectChartBitmap(const std::string& path, const Mode& mode) {
-    Bitmap bmp;
+    BitmapImage bmp;
     ASSERT_TRUE(bmp.Load(path));
     const int colours = mode.bits <= 8 ? 1 << mode.bits : 0;
     EXPECT_EQ(bmp.file.bfType, 0x4D42);
@@ -167,14 +95,9 @@ void ExpectChartBitmap(const std::string& path, const Mode& mode) {
 struct OrvscanRuns : ::testing::Test {
     void SetUp() override {
         ResetInstall();
-        ASSERT_TRUE(PlaceInWindows(ORV_LIBRARY_FILE));
-        ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
-        ASSERT_TRUE(PlaceInAppDir("ORVDR07.EXE"));
+        ASSERT_TRUE(PlaceScanner());
         // The program lives apart from the build tree's copy of the library.
         ASSERT_TRUE(PlaceInAppDir("orvscan.exe"));
-        ASSERT_TRUE(
-            WriteTextFile(AppDir() + "ORVANE.IFF",
-                          "[Scanner]\r\nCurrentScannerId=7\r\nCurrentDriver=ORVDR07.EXE\r\n"));
     }
     void TearDown() override {
         // By name: "orvscan*" would end this program too.

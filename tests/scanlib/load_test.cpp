@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bitmap_file.h"
 #include "harness.h"
 #include "orvlib.h"
 #include "process_probe.h"
@@ -50,34 +51,6 @@ std::vector<uint8_t> ExpectedPage() {
     return page;
 }
 
-// The same pattern as a 24-bit BMP: rows bottom-up, blue first (64 x 3 needs no row padding).
-bool WritePatternBmp(const std::string& path) {
-    const std::vector<uint8_t> page = ExpectedPage();
-    std::string bmp(54, '\0');
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            bmp[at + i] = static_cast<char>(v >> (8 * i));
-    };
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    put32(2, static_cast<uint32_t>(54 + page.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, kWidth);
-    put32(22, kLines);
-    bmp[26] = 1;
-    bmp[28] = 24;
-    put32(34, static_cast<uint32_t>(page.size()));
-    for (int y = kLines - 1; y >= 0; --y)
-        for (int x = 0; x < kWidth; ++x) {
-            const uint8_t* rgb = &page[(static_cast<size_t>(y) * kWidth + x) * 3];
-            bmp += static_cast<char>(rgb[2]);
-            bmp += static_cast<char>(rgb[1]);
-            bmp += static_cast<char>(rgb[0]);
-        }
-    return WriteTextFile(path, bmp);
-}
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
@@ -102,14 +75,12 @@ std::string HashField(const std::string& line) {
 struct Load : ::testing::Test {
     void SetUp() override {
         Clear();
-        ASSERT_TRUE(PlaceInWindows(ORV_LIBRARY_FILE));
+        ASSERT_TRUE(PlaceScanner());
         ASSERT_TRUE(PlaceInWindows("scanapp.exe"));
-        ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
-        ASSERT_TRUE(PlaceInAppDir("ORVDR07.EXE"));
-        ASSERT_TRUE(
-            WriteTextFile(AppDir() + "ORVANE.IFF",
-                          "[Scanner]\r\nCurrentScannerId=7\r\nCurrentDriver=ORVDR07.EXE\r\n"));
-        ASSERT_TRUE(WritePatternBmp(AppDir() + kImageName));
+        ASSERT_TRUE(WriteTextFile(
+            AppDir() + kImageName, BitmapFile(kWidth, kLines, [](int x, int y) {
+                return Rgb{PatternByte(x, y, 0), PatternByte(x, y, 1), PatternByte(x, y, 2)};
+            })));
         ASSERT_TRUE(WriteTextFile(AppDir() + "ORVMAIN.INI",
                                   "[Scanner]\r\nImage=" + AppDir() + kImageName + "\r\n"));
     }

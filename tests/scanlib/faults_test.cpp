@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -72,22 +71,14 @@ constexpr char kPage[] = "setattr=8,300,100,100 start=0,0 page=10,10";
 // Every library call made after a fault must come back well inside the 90-second reply bound.
 constexpr long long kPromptMs = 2000;
 
-struct App {
-    HANDLE process = nullptr;
-    std::string out;
-};
+using App = OutFileRun;
 
 struct Faults : ::testing::Test {
     void SetUp() override {
         Clear();
-        ASSERT_TRUE(PlaceInWindows(ORV_LIBRARY_FILE));
+        ASSERT_TRUE(PlaceScanner());
         // Beside the library, so the application loads the installed copy.
         ASSERT_TRUE(PlaceInWindows("faultapp.exe"));
-        ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
-        ASSERT_TRUE(PlaceInAppDir("ORVDR07.EXE"));
-        ASSERT_TRUE(
-            WriteTextFile(AppDir() + "ORVANE.IFF",
-                          "[Scanner]\r\nCurrentScannerId=7\r\nCurrentDriver=ORVDR07.EXE\r\n"));
         Server("");
         for (const char* flag : kFlags)
             DeleteFileA(Flag(flag).c_str());
@@ -104,24 +95,11 @@ struct Faults : ::testing::Test {
     static constexpr const char* kFlags[] = {"held",    "tried", "killed", "go",
                                              "dropped", "asked", "failed", "restarted"};
     static std::string Flag(const char* name) { return WindowsDir() + "fault-" + name + ".flag"; }
-    // The server reads its settings once at start: a running one is ended first.
     static void Server(const std::string& faults) {
-        KillProcessesNamed("ORVMAIN.EXE");
-        DeleteFileA((AppDir() + "ORVMAIN.LOG").c_str());
-        ASSERT_TRUE(WriteTextFile(AppDir() + "ORVMAIN.INI",
-                                  "[Faults]\r\n" + faults + "[Log]\r\nReceived=1\r\n"));
-    }
-    static std::string ServerLog() {
-        std::string log;
-        ReadWholeFile(AppDir() + "ORVMAIN.LOG", &log);
-        return WithoutCarriageReturns(log);
+        ASSERT_TRUE(ServerSettings("[Faults]\r\n" + faults));
     }
     static App Start(const std::string& args) {
-        static std::atomic<int> runs{0};
-        App app;
-        app.out = WindowsDir() + "faultapp-" + std::to_string(++runs) + ".out";
-        DeleteFileA(app.out.c_str());
-        app.process = StartProgram(WindowsDir() + "faultapp.exe out=" + app.out + " " + args);
+        App app = StartWithOutFile("faultapp.exe", args);
         EXPECT_NE(app.process, nullptr) << args;
         return app;
     }
@@ -137,18 +115,9 @@ struct Faults : ::testing::Test {
     }
     // Waits for the application to end (or ends it) and gives its result lines.
     static std::string Finish(App& app, DWORD timeoutMs = 60000) {
-        if (app.process) {
-            const bool ended = WaitForSingleObject(app.process, timeoutMs) == WAIT_OBJECT_0;
-            EXPECT_TRUE(ended) << app.out;
-            if (!ended)
-                TerminateProcess(app.process, 1);
-            CloseHandle(app.process);
-            app.process = nullptr;
-        }
-        std::string text;
-        ReadWholeFile(app.out, &text);
-        DeleteFileA(app.out.c_str());
-        return WithoutCarriageReturns(text);
+        RunResult run = FinishOutFileRun(&app, timeoutMs);
+        EXPECT_FALSE(run.timedOut) << app.out;
+        return run.output;
     }
     // Ends the application as a crash would; its result lines stay readable by Finish.
     static void Kill(App& app) {

@@ -4,7 +4,6 @@
 // "Scanning" dialog is read on the screen and pressed from here.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -39,12 +38,9 @@ std::string Bytes(const std::string& hex, size_t offset, size_t count) {
 struct ScanSession : ::testing::Test {
     void SetUp() override {
         Clear();
-        ASSERT_TRUE(PlaceInWindows(ORV_LIBRARY_FILE));
+        ASSERT_TRUE(PlaceScanner());
         // Beside the library, so the application loads the installed copy.
         ASSERT_TRUE(PlaceInWindows("scanapp.exe"));
-        ASSERT_TRUE(PlaceInAppDir("ORVMAIN.EXE"));
-        ASSERT_TRUE(PlaceInAppDir("ORVDR07.EXE"));
-        Selection("");
         Server("", "");
     }
     void TearDown() override { Clear(); }
@@ -54,42 +50,18 @@ struct ScanSession : ::testing::Test {
         KillProcessesNamed("hungwindow.exe");
     }
     static void Selection(const std::string& more) {
-        ASSERT_TRUE(WriteTextFile(
-            AppDir() + "ORVANE.IFF",
-            "[Scanner]\r\nCurrentScannerId=7\r\nCurrentDriver=ORVDR07.EXE\r\n" + more));
+        ASSERT_TRUE(SelectScanner(7, "ORVDR07.EXE", more));
     }
-    // The server reads its settings once at start: a running one is ended first.
     static void Server(const std::string& scanner, const std::string& faults) {
-        KillProcessesNamed("ORVMAIN.EXE");
-        DeleteFileA((AppDir() + "ORVMAIN.LOG").c_str());
-        ASSERT_TRUE(WriteTextFile(AppDir() + "ORVMAIN.INI", "[Scanner]\r\n" + scanner +
-                                                                "[Faults]\r\n" + faults +
-                                                                "[Log]\r\nReceived=1\r\n"));
+        ASSERT_TRUE(ServerSettings("[Scanner]\r\n" + scanner + "[Faults]\r\n" + faults));
     }
-    static std::string ServerLog() {
-        std::string log;
-        ReadWholeFile(AppDir() + "ORVMAIN.LOG", &log);
-        return WithoutCarriageReturns(log);
-    }
-    // Runs the application to its end; its result lines come through a file of its own, since
-    // the server it starts would keep an inherited output pipe open.
+    // Runs the application to its end.
     static std::string App(const std::string& args, DWORD timeoutMs = 60000) {
-        static std::atomic<int> runs{0};
-        const std::string out = WindowsDir() + "scanapp-" + std::to_string(++runs) + ".out";
-        DeleteFileA(out.c_str());
-        HANDLE process = StartProgram(WindowsDir() + "scanapp.exe out=" + out + " " + args);
-        EXPECT_NE(process, nullptr) << args;
-        if (!process)
-            return "";
-        const bool ended = WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
-        EXPECT_TRUE(ended) << args;
-        if (!ended)
-            TerminateProcess(process, 1);
-        CloseHandle(process);
-        std::string text;
-        ReadWholeFile(out, &text);
-        DeleteFileA(out.c_str());
-        return WithoutCarriageReturns(text);
+        OutFileRun app = StartWithOutFile("scanapp.exe", args);
+        EXPECT_NE(app.process, nullptr) << args;
+        RunResult run = FinishOutFileRun(&app, timeoutMs);
+        EXPECT_FALSE(run.timedOut) << args;
+        return run.output;
     }
 };
 
