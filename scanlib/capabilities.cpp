@@ -10,22 +10,21 @@
 
 namespace {
 
-constexpr uint16_t kOnly300Dpi = 0x04;
-
 struct DpiBit {
     uint16_t dpi;
     uint16_t bit;
 };
-constexpr DpiBit kDpiBits[] = {{400, 0x08}, {300, 0x04}, {200, 0x02}, {100, 0x01}, {75, 0x20}};
+constexpr DpiBit kDpiBits[] = {{400, ORV_RES_400},
+                               {300, ORV_RES_300},
+                               {200, ORV_RES_200},
+                               {100, ORV_RES_100},
+                               {75, ORV_RES_75}};
 
-uint16_t Word(const uint8_t* reply, size_t size, size_t offset) {
-    if (offset + 2 > size)
-        return 0;
-    return static_cast<uint16_t>(reply[offset] | reply[offset + 1] << 8);
-}
-
-uint8_t Byte(const uint8_t* reply, size_t size, size_t offset) {
-    return offset < size ? reply[offset] : 0;
+uint16_t DpiBitsOf(uint16_t dpi) {
+    for (const DpiBit& entry : kDpiBits)
+        if (dpi == entry.dpi)
+            return entry.bit;
+    return 0;
 }
 
 // Runs fill over the locked bytes of a reply block, then unlocks and frees it. False when the
@@ -48,38 +47,40 @@ void LevelRange(uint16_t levels, uint16_t* minimum, uint16_t* maximum, uint16_t*
     *normal = static_cast<uint16_t>((levels + 1) / 2);
 }
 
-void CapabilitiesFromReply(const uint8_t* reply, size_t size, int32_t scanId,
+void CapabilitiesFromReply(const uint8_t* bytes, size_t size, int32_t scanId,
                            ScannerCapabilities* record) {
+    const CapabilityReply reply = RecordFrom<CapabilityReply>(bytes, size);
     std::memset(record, 0, sizeof *record);
     record->ScanId = scanId;
-    record->ScanMode = Word(reply, size, 4);
-    record->ScanArea.L = static_cast<int16_t>(Word(reply, size, 6));
-    record->ScanArea.T = static_cast<int16_t>(Word(reply, size, 8));
-    record->ScanArea.R = static_cast<int16_t>(Word(reply, size, 10));
-    record->ScanArea.B = static_cast<int16_t>(Word(reply, size, 12));
-    record->HasADF = static_cast<int16_t>(Word(reply, size, 14));
-    LevelRange(Word(reply, size, 16), &record->br_min_val, &record->br_max_val, &record->br_normal);
-    LevelRange(Word(reply, size, 18), &record->cr_min_val, &record->cr_max_val, &record->cr_normal);
-    record->PageDecomp = static_cast<int8_t>(Byte(reply, size, 21));
-    for (size_t i = 0; i < sizeof record->ModelName; ++i)
-        record->ModelName[i] = static_cast<char>(Byte(reply, size, 28 + i));
+    record->ScanMode = reply.scanModes;
+    record->ScanArea = reply.largestArea;
+    record->HasADF = static_cast<int16_t>(reply.hasFeeder);
+    LevelRange(reply.brightnessLevels, &record->br_min_val, &record->br_max_val,
+               &record->br_normal);
+    LevelRange(reply.contrastLevels, &record->cr_min_val, &record->cr_max_val, &record->cr_normal);
+    record->PageDecomp = static_cast<int8_t>(reply.pageDecompression);
+    static_assert(sizeof record->ModelName == sizeof reply.modelName, "model name");
+    std::memcpy(record->ModelName, reply.modelName, sizeof record->ModelName);
 }
 
-uint16_t ResolutionBits(const uint8_t* reply, size_t size) {
+uint16_t ResolutionBits(const uint8_t* bytes, size_t size) {
+    const ResolutionReply reply = RecordFrom<ResolutionReply>(bytes, size);
     uint16_t bits = 0;
-    if (Word(reply, size, 4) != 0) {
-        uint16_t minimum = Word(reply, size, 8), maximum = Word(reply, size, 10);
+    if (reply.isRange != 0) {
         for (const DpiBit& entry : kDpiBits)
-            if (minimum <= entry.dpi && entry.dpi <= maximum)
+            if (reply.minimum <= entry.dpi && entry.dpi <= reply.maximum)
                 bits |= entry.bit;
         return bits;
     }
-    auto count = static_cast<int16_t>(Word(reply, size, 6));
-    for (int i = 0; i < count && 8 + 2 * static_cast<size_t>(i) + 2 <= size; ++i) {
-        uint16_t dpi = Word(reply, size, 8 + 2 * static_cast<size_t>(i));
-        for (const DpiBit& entry : kDpiBits)
-            if (dpi == entry.dpi)
-                bits |= entry.bit;
+    // The list runs on past the record, bounded by the block.
+    constexpr size_t kFirst = offsetof(ResolutionReply, minimum);
+    for (int i = 0; i < reply.listCount; ++i) {
+        const size_t offset = kFirst + sizeof(uint16_t) * static_cast<size_t>(i);
+        if (offset + sizeof(uint16_t) > size)
+            break;
+        uint16_t dpi;
+        std::memcpy(&dpi, bytes + offset, sizeof dpi);
+        bits |= DpiBitsOf(dpi);
     }
     return bits;
 }
@@ -100,7 +101,7 @@ void FetchCapabilities() {
             CapabilitiesFromReply(bytes, size, scanId, &record);
         }))
         return;
-    record.ScanRes = kOnly300Dpi;
+    record.ScanRes = ORV_RES_300; // without a resolution reply
     Reply resolutions = RequestData(kFormatResolutions, kItemResolutions);
     if (resolutions.outcome == Outcome::Data && resolutions.block)
         ConsumeReply(resolutions.block, [&](const uint8_t* bytes, size_t size) {

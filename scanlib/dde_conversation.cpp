@@ -28,10 +28,10 @@ void DropBlock(UINT message, UINT_PTR low) {
     if (message != WM_DDE_DATA || !low)
         return;
     HGLOBAL block = reinterpret_cast<HGLOBAL>(low);
-    auto* words = static_cast<const uint16_t*>(GlobalLock(block));
-    if (!words)
+    auto* bytes = static_cast<const uint8_t*>(GlobalLock(block));
+    if (!bytes)
         return;
-    const bool release = GlobalSize(block) >= 2 && (words[0] & kBlockRelease);
+    const bool release = CarriesRelease(bytes, GlobalSize(block));
     GlobalUnlock(block);
     if (release)
         GlobalFree(block);
@@ -244,13 +244,17 @@ bool CanExchange() {
 
 OutgoingBlock NewOutgoingBlock(size_t bytes) {
     HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE | GMEM_ZEROINIT, bytes);
-    auto* words = handle ? static_cast<uint16_t*>(GlobalLock(handle)) : nullptr;
-    if (!words) {
+    void* data = handle ? GlobalLock(handle) : nullptr;
+    if (!data) {
         if (handle)
             GlobalFree(handle);
         return {nullptr, nullptr};
     }
-    return {handle, words};
+    return {handle, data};
+}
+
+bool CarriesRelease(const uint8_t* bytes, size_t size) {
+    return (RecordFrom<DdeBlockHeader>(bytes, size).flags & kBlockRelease) != 0;
 }
 
 void BroadcastBounded(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -269,19 +273,12 @@ bool PokeItem(HGLOBAL block, uint16_t item, bool* posted) {
     return AwaitAnswer(item, false, block).outcome == Outcome::Ack;
 }
 
-bool PokeReleasedBlock(uint16_t item, uint16_t format, const uint16_t* words, size_t count) {
-    const OutgoingBlock block = NewOutgoingBlock((2 + count) * sizeof(uint16_t));
-    if (!block.words)
-        return false;
-    block.words[0] = kBlockRelease;
-    block.words[1] = format;
-    std::memcpy(block.words + 2, words, count * sizeof(uint16_t));
-    GlobalUnlock(block.handle);
+bool PokeReleasedBlock(HGLOBAL block, uint16_t item) {
     // A block that never reached the server is still ours; once posted it is the server's.
     bool posted = false;
-    const bool taken = PokeItem(block.handle, item, &posted);
+    const bool taken = PokeItem(block, item, &posted);
     if (!posted)
-        GlobalFree(block.handle);
+        GlobalFree(block);
     return taken;
 }
 

@@ -11,9 +11,6 @@
 
 namespace {
 
-constexpr size_t kScanParameterBlockSize = 24;
-constexpr size_t kLineBlockHeader = 8;
-
 void Subtract(PageTransfer& page, int16_t lines) {
     int remaining = page.remainingLines - lines;
     page.remainingLines = static_cast<int16_t>(remaining < 0 ? 0 : remaining);
@@ -24,31 +21,33 @@ bool ProgressShown() {
     return Header()->progressFlag != 0;
 }
 
-// Fills the scan-parameter block of item 4 from the attributes; the library frees it afterwards.
-HGLOBAL ScanParameterBlock(const ScannerAttributes& attributes) {
-    const OutgoingBlock block = NewOutgoingBlock(kScanParameterBlockSize);
-    uint16_t* words = block.words;
-    if (!words)
+// The scan-parameter block of item 4, from the attributes; the library frees it afterwards.
+HGLOBAL NewScanParameterBlock(const ScannerAttributes& attributes) {
+    const OutgoingRecord<ScanParameterBlock> block =
+        NewOutgoingRecord<ScanParameterBlock>(0, kFormatScanParameters);
+    ScanParameterBlock* record = block.record;
+    if (!record)
         return nullptr;
-    words[1] = kFormatScanParameters;
-    words[2] = attributes.ScanMode;
-    words[3] = static_cast<uint16_t>(attributes.ScanArea.L);
-    words[4] = static_cast<uint16_t>(attributes.ScanArea.T);
-    words[5] = static_cast<uint16_t>(attributes.ScanArea.R);
-    words[6] = static_cast<uint16_t>(attributes.ScanArea.B);
-    words[7] = static_cast<uint16_t>(attributes.UseADF);
-    words[8] = attributes.Brightness;
-    words[9] = attributes.Contrast;
-    words[11] = attributes.Resolution;
+    record->scanMode = attributes.ScanMode;
+    record->area = attributes.ScanArea;
+    record->useFeeder = static_cast<uint16_t>(attributes.UseADF);
+    record->brightness = attributes.Brightness;
+    record->contrast = attributes.Contrast;
+    record->resolution = attributes.Resolution;
     GlobalUnlock(block.handle);
     return block.handle;
 }
 
 // The transfer setup of item 7: the decompression mode and the lines of the first request.
 bool PokeTransferSetup(const PageTransfer& page, int16_t lineCount) {
-    const uint16_t words[] = {static_cast<uint16_t>(page.decompressionMode),
-                              static_cast<uint16_t>(lineCount), 0};
-    return PokeReleasedBlock(kItemTransferSetup, kFormatLines, words, 3);
+    const OutgoingRecord<TransferSetupBlock> block =
+        NewOutgoingRecord<TransferSetupBlock>(kBlockRelease, kFormatLines);
+    if (!block.record)
+        return false;
+    block.record->decompressionMode = static_cast<uint16_t>(page.decompressionMode);
+    block.record->linesPerTransfer = static_cast<uint16_t>(lineCount);
+    GlobalUnlock(block.handle);
+    return PokeReleasedBlock(block.handle, kItemTransferSetup);
 }
 
 // Lines past the end of the page: zero lines of the delivered width at the start of the caller's
@@ -112,18 +111,18 @@ int32_t ReceiveLineBlock(PageTransfer& page, HGLOBAL block, HWND window, HGLOBAL
     if (!data)
         return ORV_ERR_DATA_NO_BLOCK;
     const SIZE_T blockSize = GlobalSize(block);
-    uint16_t flags = 0, bytesPerLine = 0;
-    int16_t blockLines = 0;
-    if (blockSize >= kLineBlockHeader) {
-        std::memcpy(&flags, data, 2);
-        std::memcpy(&bytesPerLine, data + 4, 2);
-        std::memcpy(&blockLines, data + 6, 2);
-    }
+    const bool release = CarriesRelease(data, blockSize);
+    // A block too short for its header carries no lines.
+    const LineBlockHeader head = blockSize >= sizeof(LineBlockHeader)
+                                     ? RecordFrom<LineBlockHeader>(data, blockSize)
+                                     : LineBlockHeader{};
+    const uint16_t bytesPerLine = head.bytesPerLine;
+    int16_t blockLines = head.lineCount;
     page.serverWidth = bytesPerLine;
     int32_t length = static_cast<int32_t>(bytesPerLine) * blockLines;
     // A block that claims more lines than it carries is read only as far as it goes.
-    if (length > 0 && static_cast<SIZE_T>(length) > blockSize - kLineBlockHeader) {
-        blockLines = static_cast<int16_t>((blockSize - kLineBlockHeader) / bytesPerLine);
+    if (length > 0 && static_cast<SIZE_T>(length) > blockSize - sizeof(LineBlockHeader)) {
+        blockLines = static_cast<int16_t>((blockSize - sizeof(LineBlockHeader)) / bytesPerLine);
         length = static_cast<int32_t>(bytesPerLine) * blockLines;
     }
     int32_t result;
@@ -131,8 +130,8 @@ int32_t ReceiveLineBlock(PageTransfer& page, HGLOBAL block, HWND window, HGLOBAL
         result = ORV_ERR_DATA_CLIENT_GONE;
     } else if (length > 0) {
         Subtract(page, static_cast<int16_t>(length / bytesPerLine));
-        result =
-            CopyLines(page, buffer, data + kLineBlockHeader, bytesPerLine, blockLines, lineCount);
+        result = CopyLines(page, buffer, data + sizeof(LineBlockHeader), bytesPerLine, blockLines,
+                           lineCount);
         if (progress)
             UpdateScanningDialog(page.totalLines, page.remainingLines);
         if (page.remainingLines == 0)
@@ -142,7 +141,7 @@ int32_t ReceiveLineBlock(PageTransfer& page, HGLOBAL block, HWND window, HGLOBAL
         result = ZeroLines(page, buffer, lineCount, progress);
     }
     GlobalUnlock(block);
-    if (flags & kBlockRelease)
+    if (release)
         GlobalFree(block);
     return result;
 }
@@ -224,7 +223,7 @@ int16_t StartScan(PageTransfer& page, int32_t fId, int32_t progress, int32_t pad
                ReadClientAttributes(TableLock{}, fId, &attributes) != ORV_OK) {
         status = ORV_ERR_UNKNOWN_CLIENT;
     } else {
-        HGLOBAL block = ScanParameterBlock(attributes);
+        HGLOBAL block = NewScanParameterBlock(attributes);
         const bool poked = block && PokeItem(block, kItemScanParameters);
         if (block)
             GlobalFree(block);
@@ -302,11 +301,14 @@ int16_t IsAdfReady(int32_t fId) {
     if (reply.outcome != Outcome::Data || !reply.block)
         return 0;
     int16_t ready = 0;
-    auto* words = static_cast<const uint16_t*>(GlobalLock(reply.block));
-    if (words) {
-        if (GlobalSize(reply.block) >= 8)
-            ready = static_cast<int16_t>(words[2] & words[3]);
-        const bool release = (words[0] & kBlockRelease) != 0;
+    auto* bytes = static_cast<const uint8_t*>(GlobalLock(reply.block));
+    if (bytes) {
+        const SIZE_T size = GlobalSize(reply.block);
+        if (size >= sizeof(FeederReply)) {
+            const FeederReply feeder = RecordFrom<FeederReply>(bytes, size);
+            ready = static_cast<int16_t>(feeder.feederState & feeder.paperState);
+        }
+        const bool release = CarriesRelease(bytes, size);
         GlobalUnlock(reply.block);
         if (release)
             GlobalFree(reply.block);
