@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "table_memory.h"
+#include "client_table.h"
 #include "config_names.h"
 #include "profile_values.h"
 #include "dde_conversation.h"
@@ -107,6 +107,5 @@ void FetchCapabilities() {
         ConsumeReply(resolutions.block, [&](const uint8_t* bytes, size_t size) {
             record.ScanRes = ResolutionBits(bytes, size);
         });
-    TableLock lock;
-    *Capabilities() = record;
+    SetSharedCapabilities(TableLock{}, record);
 }

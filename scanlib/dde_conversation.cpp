@@ -5,7 +5,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "table_memory.h"
+#include "client_table.h"
 
 namespace {
 
@@ -341,11 +341,9 @@ void EndConversation(HWND serverMainWindow) {
     }
     g_serverWindow = nullptr;
     DestroyClientWindow();
-    if (TableMapped()) {
-        HWND recorded = WindowFromField(Header()->conversationWindow);
-        if (recorded && IsWindow(recorded))
-            DestroyWindow(recorded);
-    }
+    const HWND recorded = ConversationWindow(TableLock{});
+    if (recorded && IsWindow(recorded))
+        DestroyWindow(recorded);
     if (!serverMainWindow || !IsWindow(serverMainWindow))
         return;
     // With no time left the close is posted: the server still ends, nobody waits for it.

@@ -17,8 +17,7 @@ void Subtract(PageTransfer& page, int16_t lines) {
 }
 
 bool ProgressShown() {
-    TableLock lock;
-    return Header()->progressFlag != 0;
+    return ProgressFlag(TableLock{}) != 0;
 }
 
 // The scan-parameter block of item 4, from the attributes; the library frees it afterwards.
@@ -239,10 +238,7 @@ int16_t StartScan(PageTransfer& page, int32_t fId, int32_t progress, int32_t pad
             if (!RequestAck(0, kItemStartPage))
                 status = ORV_ERR_EXCHANGE_FAILED;
             ClearGaugeCancel();
-            {
-                TableLock lock;
-                Header()->progressFlag = progress;
-            }
+            SetProgressFlag(TableLock{}, progress);
             page.pad32 = static_cast<uint16_t>(pad32);
             // Shown even when the start failed: the caller asked for it.
             if (progress) {

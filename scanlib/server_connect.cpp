@@ -133,8 +133,10 @@ int16_t ConnectToServer(HINSTANCE instance) {
     FetchCapabilities();
     g_registeredMessage = RegisterWindowMessageA(kScannerFreeMessage);
     {
+        // The window's parent is the server's main window; an owner's earlier conversation
+        // stays its own.
         TableLock lock;
-        Header()->conversationWindow = WindowField(ClientWindow());
+        SetConversation(lock, ClientWindow(), ConversationOwner(lock));
     }
     return 0;
 }
