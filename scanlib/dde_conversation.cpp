@@ -3,7 +3,6 @@
 #include <dde.h>
 
 #include <cstring>
-#include <ctime>
 
 #include "client_table.h"
 
@@ -103,7 +102,7 @@ bool PostRequest(uint16_t format, uint16_t item) {
 // Waits for the answer under the item. With a poke block, a busy answer re-posts it; with
 // dataWanted a data message ends the wait with its block.
 Reply AwaitAnswer(uint16_t item, bool dataWanted, HGLOBAL pokeBlock) {
-    const int64_t start = static_cast<int64_t>(std::time(nullptr));
+    const Deadline reply = DeadlineIn(kReplyTimeoutMs);
     for (;;) {
         Incoming incoming;
         if (WaitStep(&incoming)) {
@@ -129,32 +128,12 @@ Reply AwaitAnswer(uint16_t item, bool dataWanted, HGLOBAL pokeBlock) {
             // since an answer posted just before the server ended still waits there.
             return {Outcome::Failed, nullptr};
         }
-        if (ReplyTimedOut(start, static_cast<int64_t>(std::time(nullptr))))
+        if (TimeLeft(reply) == 0)
             return {Outcome::TimedOut, nullptr};
     }
 }
 
-uint32_t TimeOfDayMs() {
-    SYSTEMTIME now;
-    GetSystemTime(&now);
-    return now.wHour * 3600000u + now.wMinute * 60000u + now.wSecond * 1000u + now.wMilliseconds;
-}
-
-void WaitTimeOfDay(uint32_t ms) {
-    const uint32_t start = TimeOfDayMs();
-    while (ElapsedTimeOfDay(start, TimeOfDayMs()) < ms)
-        Sleep(10);
-}
-
 } // namespace
-
-bool ReplyTimedOut(int64_t startSeconds, int64_t nowSeconds) {
-    return nowSeconds - startSeconds > kReplyTimeoutSeconds;
-}
-
-uint32_t ElapsedTimeOfDay(uint32_t startMs, uint32_t nowMs) {
-    return nowMs < startMs ? nowMs : nowMs - startMs;
-}
 
 bool RegisterClientWindowClass(HINSTANCE instance) {
     g_instance = instance;
@@ -198,7 +177,7 @@ BOOL CALLBACK SendInitiate(HWND window, LPARAM param) {
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(window, WM_DDE_INITIATE, initiate->clientWindow, initiate->atoms,
                         server ? SMTO_NORMAL : SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                        server ? kReplyTimeoutSeconds * 1000 : kBroadcastWindowMs, &ignored);
+                        server ? kReplyTimeoutMs : kBroadcastWindowMs, &ignored);
     return TRUE;
 }
 
@@ -212,7 +191,7 @@ int16_t OpenConversation(HWND parent) {
     g_clientWindow = CreateWindowExA(WS_EX_NOPARENTNOTIFY, kClientWindowClass, kClientWindowTitle,
                                      WS_CHILD, 0, 0, 0, 0, parent, nullptr, g_instance, nullptr);
     if (!g_clientWindow)
-        return -1002;
+        return ORV_ERR_NO_CONVERSATION;
     ATOM application = GlobalAddAtomA(kDdeApplication);
     ATOM topic = GlobalAddAtomA(kDdeTopic);
     g_awaitingInitiate = true;
@@ -227,9 +206,9 @@ int16_t OpenConversation(HWND parent) {
     if (!g_serverWindow || g_refused) {
         // No conversation: the window would only be left behind.
         DestroyClientWindow();
-        return -1002;
+        return ORV_ERR_NO_CONVERSATION;
     }
-    return 0;
+    return ORV_OK;
 }
 
 namespace {
@@ -326,18 +305,16 @@ void DestroyClientWindow() {
 
 void EndConversation(HWND serverMainWindow) {
     // Bounded as a whole: a server that hangs must not hold the unloading process forever.
-    const DWORD start = GetTickCount();
-    auto left = [start] {
-        const DWORD spent = GetTickCount() - start;
-        return spent < kShutdownLimitMs ? kShutdownLimitMs - spent : 0;
-    };
+    const Deadline shutdown = DeadlineIn(kShutdownLimitMs);
     // Without a conversation no close was asked, so there is nothing to wait for.
     DWORD_PTR ignored = 0;
-    bool closeSent = g_serverWindow && SendMessageTimeoutA(g_serverWindow, WM_CLOSE, 0, 0,
-                                                           SMTO_NORMAL, left(), &ignored);
-    while (closeSent && FindWindowA(kServerDdeWindowClass, "") && left() > 0) {
+    bool closeSent =
+        g_serverWindow && SendMessageTimeoutA(g_serverWindow, WM_CLOSE, 0, 0, SMTO_NORMAL,
+                                              TimeLeft(shutdown), &ignored);
+    while (closeSent && FindWindowA(kServerDdeWindowClass, "") && TimeLeft(shutdown) > 0) {
         PumpMessages(WM_NULL);
-        WaitTimeOfDay(kShutdownPollMs < left() ? kShutdownPollMs : left());
+        const uint32_t left = TimeLeft(shutdown);
+        Sleep(kShutdownPollMs < left ? kShutdownPollMs : left);
     }
     g_serverWindow = nullptr;
     DestroyClientWindow();
@@ -347,8 +324,9 @@ void EndConversation(HWND serverMainWindow) {
     if (!serverMainWindow || !IsWindow(serverMainWindow))
         return;
     // With no time left the close is posted: the server still ends, nobody waits for it.
-    if (left() > 0)
-        SendMessageTimeoutA(serverMainWindow, WM_CLOSE, 0, 0, SMTO_NORMAL, left(), &ignored);
+    const uint32_t left = TimeLeft(shutdown);
+    if (left > 0)
+        SendMessageTimeoutA(serverMainWindow, WM_CLOSE, 0, 0, SMTO_NORMAL, left, &ignored);
     else
         PostMessageA(serverMainWindow, WM_CLOSE, 0, 0);
 }

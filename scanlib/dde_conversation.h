@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "wait_clock.h"
 #include "wire_records.h"
 
 constexpr char kClientWindowClass[] = "ClientDDEWndClass";
@@ -14,7 +15,7 @@ constexpr char kDdeApplication[] = "Orvane";
 constexpr char kDdeTopic[] = "Vellicor";
 constexpr char kServerDdeWindowClass[] = "Orvane";
 constexpr DWORD kPollMs = 20;
-constexpr int32_t kReplyTimeoutSeconds = 90;
+constexpr DWORD kReplyTimeoutMs = 90000;
 constexpr DWORD kShutdownPollMs = 500;
 // The whole shutdown (close request, wait for the DDE window to go, main window's close) ends
 // within this time, however the server behaves.
@@ -98,8 +99,3 @@ int PumpMessages(UINT wanted);
 void EndConversation(HWND serverMainWindow);
 // Destroys this process's client window without ending the conversation.
 void DestroyClientWindow();
-
-// Whole-second clock of the reply time-out: true once more than 90 s have passed.
-bool ReplyTimedOut(int64_t startSeconds, int64_t nowSeconds);
-// Milliseconds elapsed on the time-of-day clock, which wraps at midnight.
-uint32_t ElapsedTimeOfDay(uint32_t startMs, uint32_t nowMs);

@@ -193,24 +193,9 @@ void CancelTransfer(int32_t fId) {
 
 } // namespace
 
-SampleFormat SampleFormatOf(uint16_t scanMode) {
-    if (scanMode & 0x04)
-        return {4, 1};
-    if (scanMode & 0x08)
-        return {8, 1};
-    if (scanMode & 0x10)
-        return {8, 3};
-    if (scanMode & 0x80)
-        return {4, 1};
-    return {1, 1};
-}
-
 uint16_t PaddedLineWidth(uint16_t scanMode, int16_t right) {
-    const SampleFormat format = SampleFormatOf(scanMode);
     const uint16_t pixels = static_cast<uint16_t>((static_cast<uint16_t>(right) + 31) & ~31);
-    const uint32_t bits =
-        static_cast<uint32_t>(pixels) * format.samplesPerPixel * format.bitsPerSample;
-    return static_cast<uint16_t>(((bits + 31) >> 3) & ~3u);
+    return static_cast<uint16_t>(ORV_PADDED_LINE_BYTES(scanMode, pixels));
 }
 
 int16_t StartScan(PageTransfer& page, int32_t fId, int32_t progress, int32_t pad32) {
@@ -228,7 +213,7 @@ int16_t StartScan(PageTransfer& page, int32_t fId, int32_t progress, int32_t pad
             GlobalFree(block);
         // The geometry follows the attributes whether or not the server took them.
         page.paddedWidth = PaddedLineWidth(attributes.ScanMode, attributes.ScanArea.R);
-        page.bitsPerSample = SampleFormatOf(attributes.ScanMode).bitsPerSample;
+        page.bitsPerSample = static_cast<uint16_t>(ORV_MODE_BITS_PER_SAMPLE(attributes.ScanMode));
         page.resolution = attributes.Resolution;
         if (!poked) {
             status = ORV_ERR_EXCHANGE_FAILED;

@@ -74,24 +74,24 @@ HWND ServerMainWindow() {
 int16_t SelectionStatus(int16_t scannerId) {
     switch (scannerId) {
     case 151:
-        return -35;
+        return ORV_ERR_SCANNER_151;
     case 152:
-        return -37;
+        return ORV_ERR_SCANNER_152;
     case 153:
-        return -38;
+        return ORV_ERR_SCANNER_153;
     case 154:
     case 155:
     case 156:
-        return -36;
+        return ORV_ERR_SCANNER_154_156;
     default:
-        return -1002;
+        return ORV_ERR_NO_CONVERSATION;
     }
 }
 
 int16_t StartDriverProgram() {
     char file[kPathBufferSize];
     if (!AppFile(file, sizeof file, kSelectionFile))
-        return -1002;
+        return ORV_ERR_NO_CONVERSATION;
     int16_t id = ReadProfileInt16(kScannerSection, kCurrentScannerIdKey, 0, file);
     char driver[80] = "";
     if (id > 0)
@@ -101,9 +101,9 @@ int16_t StartDriverProgram() {
         return SelectionStatus(id);
     UINT result = StartProgram(driver);
     if (result >= 32)
-        return 0;
+        return ORV_OK;
     ShowLaunchFailure(result);
-    return -1019;
+    return ORV_ERR_NO_DRIVER;
 }
 
 int16_t ConnectToServer(HINSTANCE instance) {
@@ -116,20 +116,20 @@ int16_t ConnectToServer(HINSTANCE instance) {
         g_serverMainWindow = FindWindowA(kServerMainWindowClass, nullptr);
         if (!g_serverMainWindow) {
             if (StartProgram(kServerProgram) < 32)
-                return -1009;
+                return ORV_ERR_NO_SERVER;
             g_serverMainWindow = FindWindowA(kServerMainWindowClass, nullptr);
             if (!g_serverMainWindow)
-                return -1008;
+                return ORV_ERR_NO_SERVER_WINDOW;
         }
     }
     if (!RegisterClientWindowClass(instance))
-        return -1002;
+        return ORV_ERR_NO_CONVERSATION;
     int16_t status = StartDriverProgram();
     if (status < 0)
         return status;
     ClearRefusalMark();
     if (OpenConversation(g_serverMainWindow) < 0)
-        return -1002;
+        return ORV_ERR_NO_CONVERSATION;
     FetchCapabilities();
     g_registeredMessage = RegisterWindowMessageA(kScannerFreeMessage);
     {
