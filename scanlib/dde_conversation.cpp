@@ -23,7 +23,7 @@ struct Incoming {
 
 // A data block handed over with fRelease is ours to free once nobody takes it, or it would be
 // lost.
-void DropBlock(UINT message, UINT_PTR low) {
+void FreeUnclaimedBlock(UINT message, UINT_PTR low) {
     if (message != WM_DDE_DATA || !low)
         return;
     HGLOBAL block = reinterpret_cast<HGLOBAL>(low);
@@ -37,7 +37,7 @@ void DropBlock(UINT message, UINT_PTR low) {
 }
 
 // Opens a posted DDE message's lParam and releases it.
-Incoming Unpack(UINT message, LPARAM lParam) {
+Incoming UnpackDdeMessage(UINT message, LPARAM lParam) {
     UINT_PTR low = 0, high = 0;
     UnpackDDElParam(message, lParam, &low, &high);
     FreeDDElParam(message, lParam);
@@ -48,8 +48,8 @@ LRESULT CALLBACK ClientWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     // Posted answers dispatched here (by PumpMessages or the application's own loop) came after
     // their exchange ended: released as a wait releases what it drops.
     if (message == WM_DDE_DATA || (message == WM_DDE_ACK && !InSendMessage())) {
-        const Incoming late = Unpack(message, lParam);
-        DropBlock(late.message, late.low);
+        const Incoming late = UnpackDdeMessage(message, lParam);
+        FreeUnclaimedBlock(late.message, late.low);
         return 0;
     }
     if (message != WM_DDE_ACK)
@@ -71,8 +71,8 @@ LRESULT CALLBACK ClientWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     return 0;
 }
 
-// One wait step: sleep a poll interval, let sent messages in, take one DDE message if any.
-bool WaitStep(Incoming* incoming) {
+// One step of every wait: sleep a poll interval, let sent messages in, take one DDE message if any.
+bool PollForDdeMessage(Incoming* incoming) {
     Sleep(kPollMs);
     MSG msg;
     PeekMessageA(&msg, g_clientWindow, WM_MOUSEFIRST, 0x209, PM_NOREMOVE);
@@ -82,7 +82,7 @@ bool WaitStep(Incoming* incoming) {
     // Wine may hand back a garbage message after losing an oversized block.
     if (msg.message < WM_DDE_FIRST || msg.message > WM_DDE_LAST)
         return false;
-    *incoming = Unpack(msg.message, msg.lParam);
+    *incoming = UnpackDdeMessage(msg.message, msg.lParam);
     return true;
 }
 
@@ -105,9 +105,9 @@ Reply AwaitAnswer(uint16_t item, bool dataWanted, HGLOBAL pokeBlock) {
     const Deadline reply = DeadlineIn(kReplyTimeoutMs);
     for (;;) {
         Incoming incoming;
-        if (WaitStep(&incoming)) {
+        if (PollForDdeMessage(&incoming)) {
             if (incoming.item != item) {
-                DropBlock(incoming.message, incoming.low);
+                FreeUnclaimedBlock(incoming.message, incoming.low);
             } else if (incoming.message == WM_DDE_DATA && dataWanted) {
                 return {Outcome::Data, reinterpret_cast<HGLOBAL>(incoming.low)};
             } else if (incoming.message == WM_DDE_ACK) {
@@ -119,7 +119,7 @@ Reply AwaitAnswer(uint16_t item, bool dataWanted, HGLOBAL pokeBlock) {
                 if (!PostPoke(pokeBlock, item))
                     return {Outcome::Failed, nullptr};
             } else {
-                DropBlock(incoming.message, incoming.low);
+                FreeUnclaimedBlock(incoming.message, incoming.low);
             }
         } else if (!IsWindow(g_serverWindow) || !IsWindow(g_clientWindow)) {
             // No answer can come: the server ended (or was killed) before answering, or the

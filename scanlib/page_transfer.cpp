@@ -11,7 +11,8 @@
 
 namespace {
 
-void Subtract(PageTransfer& page, int16_t lines) {
+// Counts lines as delivered: the page has that many fewer left, never below 0.
+void CountDelivered(PageTransfer& page, int16_t lines) {
     int remaining = page.remainingLines - lines;
     page.remainingLines = static_cast<int16_t>(remaining < 0 ? 0 : remaining);
 }
@@ -53,7 +54,7 @@ bool PokeTransferSetup(const PageTransfer& page, int16_t lineCount) {
 // block, never past its end. Returns what the caller is told it got: never more than the block
 // holds.
 int32_t ZeroLines(PageTransfer& page, HGLOBAL buffer, int16_t lineCount, bool progress) {
-    Subtract(page, lineCount);
+    CountDelivered(page, lineCount);
     const uint16_t width = page.pad32 ? page.paddedWidth : page.serverWidth;
     int32_t result = static_cast<int32_t>(width) * lineCount;
     if (result > 0) {
@@ -128,7 +129,7 @@ int32_t ReceiveLineBlock(PageTransfer& page, HGLOBAL block, HWND window, HGLOBAL
     if (!IsWindow(window)) {
         result = ORV_ERR_DATA_CLIENT_GONE;
     } else if (length > 0) {
-        Subtract(page, static_cast<int16_t>(length / bytesPerLine));
+        CountDelivered(page, static_cast<int16_t>(length / bytesPerLine));
         result = CopyLines(page, buffer, data + sizeof(LineBlockHeader), bytesPerLine, blockLines,
                            lineCount);
         if (progress)
@@ -145,8 +146,10 @@ int32_t ReceiveLineBlock(PageTransfer& page, HGLOBAL block, HWND window, HGLOBAL
     return result;
 }
 
-int32_t TransferInner(PageTransfer& page, HWND window, HGLOBAL buffer, int16_t lineCount,
-                      bool progress, uint16_t item) {
+// The next lines from the server into the caller's block: zero lines once the page is over, the
+// transfer setup before the first request, then the request and its line block.
+int32_t RequestNextLines(PageTransfer& page, HWND window, HGLOBAL buffer, int16_t lineCount,
+                         bool progress, uint16_t item) {
     if (!Connected())
         return ORV_ERR_DATA_NO_CONVERSATION;
     if (page.firstTransfer)
@@ -247,7 +250,7 @@ int32_t TransferLines(PageTransfer& page, int32_t fId, HGLOBAL buffer, int16_t l
     if (!IsOpenClient(fId))
         return ORV_ERR_DATA_UNKNOWN_CLIENT;
     const HWND window = ClientWindowOf(TableLock{}, fId);
-    const int32_t result = TransferInner(page, window, buffer, lineCount, ProgressShown(), item);
+    const int32_t result = RequestNextLines(page, window, buffer, lineCount, ProgressShown(), item);
     if (result == ORV_ERR_DATA_CLIENT_GONE) {
         // The application's window is gone: the client loses the scanner and its entry. The
         // server is told the page is abandoned, but no answer can reach the dead conversation

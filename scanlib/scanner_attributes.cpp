@@ -2,7 +2,7 @@
 
 #include "config_names.h"
 #include "profile_values.h"
-#include "server_connect.h"
+#include "app_directory.h"
 
 void ReadAttributesFromFile(ScannerAttributes* record) {
     char file[kPathBufferSize] = "";

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "capabilities.h"
+#include "capability_fetch.h"
 #include "client_table.h"
 #include "dde_conversation.h"
 #include "library_state.h"

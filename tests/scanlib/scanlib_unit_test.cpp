@@ -5,12 +5,12 @@
 #include <string>
 
 #include "call_trace.h"
-#include "capabilities.h"
+#include "capability_replies.h"
 #include "attribute_blocks.h"
 #include "client_table.h"
 #include "dde_conversation.h"
 #include "location_check.h"
-#include "server_connect.h"
+#include "program_launch.h"
 
 namespace {
 

@@ -1,12 +1,8 @@
-#include "capabilities.h"
+#include "capability_replies.h"
 
 #include <cstring>
 
-#include "client_table.h"
-#include "config_names.h"
-#include "profile_values.h"
-#include "dde_conversation.h"
-#include "server_connect.h"
+#include "wire_records.h"
 
 namespace {
 
@@ -25,18 +21,6 @@ uint16_t DpiBitsOf(uint16_t dpi) {
         if (dpi == entry.dpi)
             return entry.bit;
     return 0;
-}
-
-// Runs fill over the locked bytes of a reply block, then unlocks and frees it. False when the
-// block could not be locked: that reply counts as no data.
-template <typename Fill> bool ConsumeReply(HGLOBAL block, Fill fill) {
-    auto* bytes = static_cast<const uint8_t*>(GlobalLock(block));
-    if (bytes) {
-        fill(bytes, GlobalSize(block));
-        GlobalUnlock(block);
-    }
-    GlobalFree(block);
-    return bytes != nullptr;
 }
 
 } // namespace
@@ -83,29 +67,4 @@ uint16_t ResolutionBits(const uint8_t* bytes, size_t size) {
         bits |= DpiBitsOf(dpi);
     }
     return bits;
-}
-
-void FetchCapabilities() {
-    Reply capabilities = RequestData(kFormatCapabilities, kItemCapabilities);
-    if (capabilities.outcome != Outcome::Data || !capabilities.block)
-        return;
-    char file[kPathBufferSize];
-    int32_t scanId = kDefaultCapabilityScanId;
-    // ScanId is a 32-bit field: the whole value of the key, not the 16-bit scanner id.
-    if (AppFile(file, sizeof file, kSelectionFile))
-        scanId = ReadProfileNumber(kScannerSection, kCurrentScannerIdKey, kDefaultCapabilityScanId,
-                                   INT32_MIN, INT32_MAX, file);
-    ScannerCapabilities record;
-    // The shared record is left as it is rather than given bytes no reply filled.
-    if (!ConsumeReply(capabilities.block, [&](const uint8_t* bytes, size_t size) {
-            CapabilitiesFromReply(bytes, size, scanId, &record);
-        }))
-        return;
-    record.ScanRes = ORV_RES_300; // without a resolution reply
-    Reply resolutions = RequestData(kFormatResolutions, kItemResolutions);
-    if (resolutions.outcome == Outcome::Data && resolutions.block)
-        ConsumeReply(resolutions.block, [&](const uint8_t* bytes, size_t size) {
-            record.ScanRes = ResolutionBits(bytes, size);
-        });
-    SetSharedCapabilities(TableLock{}, record);
 }
