@@ -1,7 +1,7 @@
 // The client table's contents: its entries (registering, finding and removing clients, their
 // scanner-free subscriptions), the scanner's holder, the current conversation, the progress flag
-// and the capability record. Only this module reads or writes the table's header and records;
-// every function runs under the caller's table lock.
+// and the capability record. Only this module reads or writes the header and the capability
+// record, and only it writes entries; every function runs under the caller's table lock.
 #pragma once
 #include <windows.h>
 

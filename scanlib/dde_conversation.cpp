@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "client_table.h"
+#include "wait_clock.h"
 
 namespace {
 

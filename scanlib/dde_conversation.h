@@ -6,7 +6,6 @@
 
 #include <cstdint>
 
-#include "wait_clock.h"
 #include "wire_records.h"
 
 constexpr char kClientWindowClass[] = "ClientDDEWndClass";

@@ -8,9 +8,9 @@
 #include "capability_replies.h"
 #include "attribute_blocks.h"
 #include "client_table.h"
-#include "dde_conversation.h"
 #include "location_check.h"
 #include "program_launch.h"
+#include "wait_clock.h"
 
 namespace {
 
