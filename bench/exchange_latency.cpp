@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app_directory.h"
 #include "client_table.h"
 #include "config_names.h"
 #include "dde_conversation.h"

@@ -20,7 +20,7 @@ int FindOwnBlock(int32_t clientId) {
     return -1;
 }
 
-void DropOwnBlock(int index) {
+void FreeOwnBlockAt(int index) {
     GlobalFree(g_ownBlocks[index].block);
     g_ownBlocks[index] = g_ownBlocks[--g_ownCount];
 }
@@ -62,13 +62,13 @@ void KeepAttributeBlock(int32_t clientId, HGLOBAL block) {
 void FreeAttributeBlock(int32_t clientId) {
     int own = FindOwnBlock(clientId);
     if (own >= 0)
-        DropOwnBlock(own);
+        FreeOwnBlockAt(own);
 }
 
 void ReleaseOrphanedBlocks(const TableLock& lock) {
     for (int i = 0; i < g_ownCount;) {
         if (FindClient(lock, g_ownBlocks[i].clientId) < 0)
-            DropOwnBlock(i);
+            FreeOwnBlockAt(i);
         else
             ++i;
     }

@@ -7,7 +7,7 @@
 
 #include "config_names.h"
 #include "library_state.h"
-#include "server_connect.h"
+#include "app_directory.h"
 
 namespace {
 
@@ -34,10 +34,6 @@ void ReadTraceSwitch() {
         return;
     g_level =
         static_cast<int16_t>(GetPrivateProfileIntA(kTraceSection, kTraceFlagKey, 0, switchFile));
-}
-
-int16_t TraceLevel() {
-    return g_level;
 }
 
 // The texts are the printf formats of the log; the values are passed in the widths they name

@@ -30,8 +30,6 @@ enum TraceForm { kFormNone = 0, kFormShort = 1, kFormUnsigned = 2, kFormLong = 3
 
 // Reads the switch once per process (the first ORV_Init).
 void ReadTraceSwitch();
-// The level read (0 until then); any level but 1 writes nothing.
-int16_t TraceLevel();
 // One export line: the text 300 + k, the value in the form, the client id.
 void TraceCall(int k, int32_t clientId, uint32_t value, TraceForm form);
 // One value line: the text with this id is the format.

@@ -7,6 +7,11 @@
 
 namespace {
 
+// The holder's process id in the free bytes before the capability record.
+uint32_t* HolderProcessField() {
+    return reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(Header()) + kHolderProcessOffset);
+}
+
 // Adds an entry unless the id is present or the table is full.
 void AddClient(const TableLock& lock, int32_t clientId, HWND window, HGLOBAL attributeBlock) {
     int count = EntryCount(lock);
@@ -36,7 +41,7 @@ bool IsWindowRegistered(const TableLock& lock, HWND window) {
 }
 
 bool NotifyScannerFree(const TableLock& lock) {
-    if (!TableMapped() || Header()->openClient != 0)
+    if (!TableMapped() || Holder(lock) != 0)
         return false;
     bool stale = false;
     int count = EntryCount(lock);
@@ -81,11 +86,11 @@ int16_t RegisterClient(const TableLock& lock, HWND window, HGLOBAL attributeBloc
         return ORV_ERR_NO_MEMORY;
     if (IsWindowRegistered(lock, window))
         return ORV_ERR_WINDOW_REGISTERED;
-    const int32_t holder = Header()->openClient;
+    const int32_t holder = Holder(lock);
     if (EntryCount(lock) >= kMaxClients) {
         ReclaimStale(lock);
         // A dead holder given up here frees the scanner like any release: waiting clients hear it.
-        if (holder != 0 && Header()->openClient == 0)
+        if (holder != 0 && Holder(lock) == 0)
             NotifyScannerFree(lock);
         if (EntryCount(lock) >= kMaxClients)
             return ORV_ERR_NO_MEMORY;
@@ -139,6 +144,35 @@ int32_t Holder(const TableLock&) {
     return Header()->openClient;
 }
 
-uint32_t HolderProcess(const TableLock&) {
-    return *HolderProcessField();
+bool HolderProcessEnded(const TableLock&) {
+    return TableMapped() && ProcessEnded(*HolderProcessField());
+}
+
+void SetConversation(const TableLock&, HWND window, int32_t owner) {
+    Header()->conversationWindow = WindowField(window);
+    Header()->conversationOwner = owner;
+}
+
+HWND ConversationWindow(const TableLock&) {
+    return TableMapped() ? WindowFromField(Header()->conversationWindow) : nullptr;
+}
+
+int32_t ConversationOwner(const TableLock&) {
+    return Header()->conversationOwner;
+}
+
+void SetProgressFlag(const TableLock&, int32_t progress) {
+    Header()->progressFlag = progress;
+}
+
+int32_t ProgressFlag(const TableLock&) {
+    return Header()->progressFlag;
+}
+
+ScannerCapabilities SharedCapabilities(const TableLock&) {
+    return *Capabilities();
+}
+
+void SetSharedCapabilities(const TableLock&, const ScannerCapabilities& record) {
+    *Capabilities() = record;
 }

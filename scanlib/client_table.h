@@ -1,5 +1,7 @@
-// The client table's entries and the scanner's holder: registering, finding and removing clients,
-// their scanner-free subscriptions. Every function runs under the caller's table lock.
+// The client table's contents: its entries (registering, finding and removing clients, their
+// scanner-free subscriptions), the scanner's holder, the current conversation, the progress flag
+// and the capability record. Only this module reads or writes the header and the capability
+// record, and only it writes entries; every function runs under the caller's table lock.
 #pragma once
 #include <windows.h>
 
@@ -33,4 +35,19 @@ void PurgeDeadClients(const TableLock& lock);
 // 0 releases the scanner.
 void SetHolder(const TableLock& lock, int32_t clientId);
 int32_t Holder(const TableLock& lock);
-uint32_t HolderProcess(const TableLock& lock);
+// True when the holder's process is known and has ended.
+bool HolderProcessEnded(const TableLock& lock);
+
+// The conversation: the DDE client window of the latest connect or open, and the client whose
+// window parents it (0: none). Written and cleared only here.
+void SetConversation(const TableLock& lock, HWND window, int32_t owner);
+HWND ConversationWindow(const TableLock& lock); // null when the table is not mapped
+int32_t ConversationOwner(const TableLock& lock);
+
+// The progress argument of the last scan start.
+void SetProgressFlag(const TableLock& lock, int32_t progress);
+int32_t ProgressFlag(const TableLock& lock);
+
+// The scanner's capability record, the same for every client.
+ScannerCapabilities SharedCapabilities(const TableLock& lock);
+void SetSharedCapabilities(const TableLock& lock, const ScannerCapabilities& record);

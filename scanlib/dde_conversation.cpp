@@ -3,9 +3,9 @@
 #include <dde.h>
 
 #include <cstring>
-#include <ctime>
 
-#include "table_memory.h"
+#include "client_table.h"
+#include "wait_clock.h"
 
 namespace {
 
@@ -24,21 +24,21 @@ struct Incoming {
 
 // A data block handed over with fRelease is ours to free once nobody takes it, or it would be
 // lost.
-void DropBlock(UINT message, UINT_PTR low) {
+void FreeUnclaimedBlock(UINT message, UINT_PTR low) {
     if (message != WM_DDE_DATA || !low)
         return;
     HGLOBAL block = reinterpret_cast<HGLOBAL>(low);
-    auto* words = static_cast<const uint16_t*>(GlobalLock(block));
-    if (!words)
+    auto* bytes = static_cast<const uint8_t*>(GlobalLock(block));
+    if (!bytes)
         return;
-    const bool release = GlobalSize(block) >= 2 && (words[0] & kBlockRelease);
+    const bool release = CarriesRelease(bytes, GlobalSize(block));
     GlobalUnlock(block);
     if (release)
         GlobalFree(block);
 }
 
 // Opens a posted DDE message's lParam and releases it.
-Incoming Unpack(UINT message, LPARAM lParam) {
+Incoming UnpackDdeMessage(UINT message, LPARAM lParam) {
     UINT_PTR low = 0, high = 0;
     UnpackDDElParam(message, lParam, &low, &high);
     FreeDDElParam(message, lParam);
@@ -49,8 +49,8 @@ LRESULT CALLBACK ClientWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     // Posted answers dispatched here (by PumpMessages or the application's own loop) came after
     // their exchange ended: released as a wait releases what it drops.
     if (message == WM_DDE_DATA || (message == WM_DDE_ACK && !InSendMessage())) {
-        const Incoming late = Unpack(message, lParam);
-        DropBlock(late.message, late.low);
+        const Incoming late = UnpackDdeMessage(message, lParam);
+        FreeUnclaimedBlock(late.message, late.low);
         return 0;
     }
     if (message != WM_DDE_ACK)
@@ -72,8 +72,8 @@ LRESULT CALLBACK ClientWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     return 0;
 }
 
-// One wait step: sleep a poll interval, let sent messages in, take one DDE message if any.
-bool WaitStep(Incoming* incoming) {
+// One step of every wait: sleep a poll interval, let sent messages in, take one DDE message if any.
+bool PollForDdeMessage(Incoming* incoming) {
     Sleep(kPollMs);
     MSG msg;
     PeekMessageA(&msg, g_clientWindow, WM_MOUSEFIRST, 0x209, PM_NOREMOVE);
@@ -83,7 +83,7 @@ bool WaitStep(Incoming* incoming) {
     // Wine may hand back a garbage message after losing an oversized block.
     if (msg.message < WM_DDE_FIRST || msg.message > WM_DDE_LAST)
         return false;
-    *incoming = Unpack(msg.message, msg.lParam);
+    *incoming = UnpackDdeMessage(msg.message, msg.lParam);
     return true;
 }
 
@@ -103,12 +103,12 @@ bool PostRequest(uint16_t format, uint16_t item) {
 // Waits for the answer under the item. With a poke block, a busy answer re-posts it; with
 // dataWanted a data message ends the wait with its block.
 Reply AwaitAnswer(uint16_t item, bool dataWanted, HGLOBAL pokeBlock) {
-    const int64_t start = static_cast<int64_t>(std::time(nullptr));
+    const Deadline reply = DeadlineIn(kReplyTimeoutMs);
     for (;;) {
         Incoming incoming;
-        if (WaitStep(&incoming)) {
+        if (PollForDdeMessage(&incoming)) {
             if (incoming.item != item) {
-                DropBlock(incoming.message, incoming.low);
+                FreeUnclaimedBlock(incoming.message, incoming.low);
             } else if (incoming.message == WM_DDE_DATA && dataWanted) {
                 return {Outcome::Data, reinterpret_cast<HGLOBAL>(incoming.low)};
             } else if (incoming.message == WM_DDE_ACK) {
@@ -120,7 +120,7 @@ Reply AwaitAnswer(uint16_t item, bool dataWanted, HGLOBAL pokeBlock) {
                 if (!PostPoke(pokeBlock, item))
                     return {Outcome::Failed, nullptr};
             } else {
-                DropBlock(incoming.message, incoming.low);
+                FreeUnclaimedBlock(incoming.message, incoming.low);
             }
         } else if (!IsWindow(g_serverWindow) || !IsWindow(g_clientWindow)) {
             // No answer can come: the server ended (or was killed) before answering, or the
@@ -129,32 +129,12 @@ Reply AwaitAnswer(uint16_t item, bool dataWanted, HGLOBAL pokeBlock) {
             // since an answer posted just before the server ended still waits there.
             return {Outcome::Failed, nullptr};
         }
-        if (ReplyTimedOut(start, static_cast<int64_t>(std::time(nullptr))))
+        if (TimeLeft(reply) == 0)
             return {Outcome::TimedOut, nullptr};
     }
 }
 
-uint32_t TimeOfDayMs() {
-    SYSTEMTIME now;
-    GetSystemTime(&now);
-    return now.wHour * 3600000u + now.wMinute * 60000u + now.wSecond * 1000u + now.wMilliseconds;
-}
-
-void WaitTimeOfDay(uint32_t ms) {
-    const uint32_t start = TimeOfDayMs();
-    while (ElapsedTimeOfDay(start, TimeOfDayMs()) < ms)
-        Sleep(10);
-}
-
 } // namespace
-
-bool ReplyTimedOut(int64_t startSeconds, int64_t nowSeconds) {
-    return nowSeconds - startSeconds > kReplyTimeoutSeconds;
-}
-
-uint32_t ElapsedTimeOfDay(uint32_t startMs, uint32_t nowMs) {
-    return nowMs < startMs ? nowMs : nowMs - startMs;
-}
 
 bool RegisterClientWindowClass(HINSTANCE instance) {
     g_instance = instance;
@@ -198,7 +178,7 @@ BOOL CALLBACK SendInitiate(HWND window, LPARAM param) {
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(window, WM_DDE_INITIATE, initiate->clientWindow, initiate->atoms,
                         server ? SMTO_NORMAL : SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                        server ? kReplyTimeoutSeconds * 1000 : kBroadcastWindowMs, &ignored);
+                        server ? kReplyTimeoutMs : kBroadcastWindowMs, &ignored);
     return TRUE;
 }
 
@@ -212,7 +192,7 @@ int16_t OpenConversation(HWND parent) {
     g_clientWindow = CreateWindowExA(WS_EX_NOPARENTNOTIFY, kClientWindowClass, kClientWindowTitle,
                                      WS_CHILD, 0, 0, 0, 0, parent, nullptr, g_instance, nullptr);
     if (!g_clientWindow)
-        return -1002;
+        return ORV_ERR_NO_CONVERSATION;
     ATOM application = GlobalAddAtomA(kDdeApplication);
     ATOM topic = GlobalAddAtomA(kDdeTopic);
     g_awaitingInitiate = true;
@@ -227,9 +207,9 @@ int16_t OpenConversation(HWND parent) {
     if (!g_serverWindow || g_refused) {
         // No conversation: the window would only be left behind.
         DestroyClientWindow();
-        return -1002;
+        return ORV_ERR_NO_CONVERSATION;
     }
-    return 0;
+    return ORV_OK;
 }
 
 namespace {
@@ -244,13 +224,17 @@ bool CanExchange() {
 
 OutgoingBlock NewOutgoingBlock(size_t bytes) {
     HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE | GMEM_ZEROINIT, bytes);
-    auto* words = handle ? static_cast<uint16_t*>(GlobalLock(handle)) : nullptr;
-    if (!words) {
+    void* data = handle ? GlobalLock(handle) : nullptr;
+    if (!data) {
         if (handle)
             GlobalFree(handle);
         return {nullptr, nullptr};
     }
-    return {handle, words};
+    return {handle, data};
+}
+
+bool CarriesRelease(const uint8_t* bytes, size_t size) {
+    return (RecordFrom<DdeBlockHeader>(bytes, size).flags & kBlockRelease) != 0;
 }
 
 void BroadcastBounded(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -269,19 +253,12 @@ bool PokeItem(HGLOBAL block, uint16_t item, bool* posted) {
     return AwaitAnswer(item, false, block).outcome == Outcome::Ack;
 }
 
-bool PokeReleasedBlock(uint16_t item, uint16_t format, const uint16_t* words, size_t count) {
-    const OutgoingBlock block = NewOutgoingBlock((2 + count) * sizeof(uint16_t));
-    if (!block.words)
-        return false;
-    block.words[0] = kBlockRelease;
-    block.words[1] = format;
-    std::memcpy(block.words + 2, words, count * sizeof(uint16_t));
-    GlobalUnlock(block.handle);
+bool PokeReleasedBlock(HGLOBAL block, uint16_t item) {
     // A block that never reached the server is still ours; once posted it is the server's.
     bool posted = false;
-    const bool taken = PokeItem(block.handle, item, &posted);
+    const bool taken = PokeItem(block, item, &posted);
     if (!posted)
-        GlobalFree(block.handle);
+        GlobalFree(block);
     return taken;
 }
 
@@ -329,31 +306,28 @@ void DestroyClientWindow() {
 
 void EndConversation(HWND serverMainWindow) {
     // Bounded as a whole: a server that hangs must not hold the unloading process forever.
-    const DWORD start = GetTickCount();
-    auto left = [start] {
-        const DWORD spent = GetTickCount() - start;
-        return spent < kShutdownLimitMs ? kShutdownLimitMs - spent : 0;
-    };
+    const Deadline shutdown = DeadlineIn(kShutdownLimitMs);
     // Without a conversation no close was asked, so there is nothing to wait for.
     DWORD_PTR ignored = 0;
-    bool closeSent = g_serverWindow && SendMessageTimeoutA(g_serverWindow, WM_CLOSE, 0, 0,
-                                                           SMTO_NORMAL, left(), &ignored);
-    while (closeSent && FindWindowA(kServerDdeWindowClass, "") && left() > 0) {
+    bool closeSent =
+        g_serverWindow && SendMessageTimeoutA(g_serverWindow, WM_CLOSE, 0, 0, SMTO_NORMAL,
+                                              TimeLeft(shutdown), &ignored);
+    while (closeSent && FindWindowA(kServerDdeWindowClass, "") && TimeLeft(shutdown) > 0) {
         PumpMessages(WM_NULL);
-        WaitTimeOfDay(kShutdownPollMs < left() ? kShutdownPollMs : left());
+        const uint32_t left = TimeLeft(shutdown);
+        Sleep(kShutdownPollMs < left ? kShutdownPollMs : left);
     }
     g_serverWindow = nullptr;
     DestroyClientWindow();
-    if (TableMapped()) {
-        HWND recorded = WindowFromField(Header()->conversationWindow);
-        if (recorded && IsWindow(recorded))
-            DestroyWindow(recorded);
-    }
+    const HWND recorded = ConversationWindow(TableLock{});
+    if (recorded && IsWindow(recorded))
+        DestroyWindow(recorded);
     if (!serverMainWindow || !IsWindow(serverMainWindow))
         return;
     // With no time left the close is posted: the server still ends, nobody waits for it.
-    if (left() > 0)
-        SendMessageTimeoutA(serverMainWindow, WM_CLOSE, 0, 0, SMTO_NORMAL, left(), &ignored);
+    const uint32_t left = TimeLeft(shutdown);
+    if (left > 0)
+        SendMessageTimeoutA(serverMainWindow, WM_CLOSE, 0, 0, SMTO_NORMAL, left, &ignored);
     else
         PostMessageA(serverMainWindow, WM_CLOSE, 0, 0);
 }

@@ -6,13 +6,15 @@
 
 #include <cstdint>
 
+#include "wire_records.h"
+
 constexpr char kClientWindowClass[] = "ClientDDEWndClass";
 constexpr char kClientWindowTitle[] = "ClientDDE";
 constexpr char kDdeApplication[] = "Orvane";
 constexpr char kDdeTopic[] = "Vellicor";
 constexpr char kServerDdeWindowClass[] = "Orvane";
 constexpr DWORD kPollMs = 20;
-constexpr int32_t kReplyTimeoutSeconds = 90;
+constexpr DWORD kReplyTimeoutMs = 90000;
 constexpr DWORD kShutdownPollMs = 500;
 // The whole shutdown (close request, wait for the DDE window to go, main window's close) ends
 // within this time, however the server behaves.
@@ -22,30 +24,6 @@ constexpr DWORD kShutdownLimitMs = 10000;
 // once once the system counts it as hung.
 constexpr UINT kBroadcastWindowMs = 3000;
 
-// Status word of an acknowledgement and flags word of a DDE block.
-constexpr uint16_t kAckPositive = 0x8000;
-constexpr uint16_t kAckBusy = 0x4000;
-constexpr uint16_t kBlockRelease = 0x2000;
-
-// Items and clipboard formats of the conversation.
-constexpr uint16_t kItemCapabilities = 1;
-constexpr uint16_t kItemResolutions = 2;
-constexpr uint16_t kFormatCapabilities = 513;
-constexpr uint16_t kFormatResolutions = 517;
-constexpr uint16_t kItemScanParameters = 4;
-constexpr uint16_t kItemFeeder = 5;
-constexpr uint16_t kItemStartPage = 6;
-constexpr uint16_t kItemTransferSetup = 7;
-constexpr uint16_t kItemLines = 8;
-constexpr uint16_t kItemCancel = 9;
-constexpr uint16_t kItemDecompParameters = 10;
-constexpr uint16_t kItemDecompData = 11;
-constexpr uint16_t kItemDecompFlush = 14;
-constexpr uint16_t kItemGraphicLines = 15;
-constexpr uint16_t kFormatScanParameters = 512;
-constexpr uint16_t kFormatFeeder = 515;
-constexpr uint16_t kFormatLines = 516;
-
 enum class Outcome { Data, Ack, Nack, Failed, TimedOut };
 
 struct Reply {
@@ -53,15 +31,33 @@ struct Reply {
     HGLOBAL block; // the data block (Outcome::Data), the library's to unlock or free
 };
 
-// A block the library fills for the server: locked, its words zero until written.
+// A block the library fills for the server: locked, zero until written.
 struct OutgoingBlock {
     HGLOBAL handle;
-    uint16_t* words;
+    void* data;
 };
 
 // Allocates a zero-filled moveable shared block of `bytes` and locks it; both members are null
 // when either step failed (nothing is left allocated). The caller unlocks `handle` when done.
 OutgoingBlock NewOutgoingBlock(size_t bytes);
+
+// Whether a received block, locked at `bytes`, carries kBlockRelease: then the library frees it
+// once read.
+bool CarriesRelease(const uint8_t* bytes, size_t size);
+
+// A wire record in a block of its own, locked, its DDE header written.
+template <typename Record> struct OutgoingRecord {
+    HGLOBAL handle;
+    Record* record;
+};
+template <typename Record>
+OutgoingRecord<Record> NewOutgoingRecord(uint16_t flags, uint16_t format) {
+    const OutgoingBlock block = NewOutgoingBlock(sizeof(Record));
+    auto* record = static_cast<Record*>(block.data);
+    if (record)
+        record->header = {flags, format};
+    return {block.handle, record};
+}
 
 // Registers the client window class with the module that owns the window procedure.
 bool RegisterClientWindowClass(HINSTANCE instance);
@@ -84,9 +80,9 @@ void BroadcastBounded(UINT message, WPARAM wParam, LPARAM lParam);
 // `posted` tells whether the block reached the server at all: one that never did is still the
 // caller's to free.
 bool PokeItem(HGLOBAL block, uint16_t item, bool* posted = nullptr);
-// Pokes a block the server frees once it has it: the release flag, the format, then `count`
-// words. True on fAck.
-bool PokeReleasedBlock(uint16_t item, uint16_t format, const uint16_t* words, size_t count);
+// Pokes an unlocked block carrying kBlockRelease, which the server frees once it has it; one that
+// never reached the server is freed here. True on fAck.
+bool PokeReleasedBlock(HGLOBAL block, uint16_t item);
 // Posts a request and does not wait: for a client whose conversation window is gone, which no
 // answer can reach. True when it was posted.
 bool PostRequestUnanswered(uint16_t format, uint16_t item);
@@ -102,8 +98,3 @@ int PumpMessages(UINT wanted);
 void EndConversation(HWND serverMainWindow);
 // Destroys this process's client window without ending the conversation.
 void DestroyClientWindow();
-
-// Whole-second clock of the reply time-out: true once more than 90 s have passed.
-bool ReplyTimedOut(int64_t startSeconds, int64_t nowSeconds);
-// Milliseconds elapsed on the time-of-day clock, which wraps at midnight.
-uint32_t ElapsedTimeOfDay(uint32_t startMs, uint32_t nowMs);

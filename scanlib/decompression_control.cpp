@@ -26,11 +26,18 @@ int16_t SetDecomp(PageTransfer& page, const DecompModeRequest* request) {
 
 // Pokes the five parameters as item 10; false when that failed.
 bool PokeDecompParameters(const DecompDataRequest& request) {
-    const uint16_t words[] = {
-        static_cast<uint16_t>(request.Param1), static_cast<uint16_t>(request.Param2),
-        static_cast<uint16_t>(request.Param3), static_cast<uint16_t>(request.Param4),
-        static_cast<uint16_t>(request.Param5 == 1 ? 0 : request.Param5)};
-    return PokeReleasedBlock(kItemDecompParameters, kFormatLines, words, 5);
+    const OutgoingRecord<DecompressionParameterBlock> block =
+        NewOutgoingRecord<DecompressionParameterBlock>(kBlockRelease, kFormatLines);
+    if (!block.record)
+        return false;
+    uint16_t* parameters = block.record->parameters;
+    parameters[0] = static_cast<uint16_t>(request.Param1);
+    parameters[1] = static_cast<uint16_t>(request.Param2);
+    parameters[2] = static_cast<uint16_t>(request.Param3);
+    parameters[3] = static_cast<uint16_t>(request.Param4);
+    parameters[4] = static_cast<uint16_t>(request.Param5 == 1 ? 0 : request.Param5);
+    GlobalUnlock(block.handle);
+    return PokeReleasedBlock(block.handle, kItemDecompParameters);
 }
 
 int16_t DecompData(const PageTransfer& page, const DecompDataRequest* request,

@@ -11,51 +11,50 @@
 
 namespace {
 
-constexpr size_t kScanParameterBlockSize = 24;
-constexpr size_t kLineBlockHeader = 8;
-
-void Subtract(PageTransfer& page, int16_t lines) {
+// Counts lines as delivered: the page has that many fewer left, never below 0.
+void CountDelivered(PageTransfer& page, int16_t lines) {
     int remaining = page.remainingLines - lines;
     page.remainingLines = static_cast<int16_t>(remaining < 0 ? 0 : remaining);
 }
 
 bool ProgressShown() {
-    TableLock lock;
-    return Header()->progressFlag != 0;
+    return ProgressFlag(TableLock{}) != 0;
 }
 
-// Fills the scan-parameter block of item 4 from the attributes; the library frees it afterwards.
-HGLOBAL ScanParameterBlock(const ScannerAttributes& attributes) {
-    const OutgoingBlock block = NewOutgoingBlock(kScanParameterBlockSize);
-    uint16_t* words = block.words;
-    if (!words)
+// The scan-parameter block of item 4, from the attributes; the library frees it afterwards.
+HGLOBAL NewScanParameterBlock(const ScannerAttributes& attributes) {
+    const OutgoingRecord<ScanParameterBlock> block =
+        NewOutgoingRecord<ScanParameterBlock>(0, kFormatScanParameters);
+    ScanParameterBlock* record = block.record;
+    if (!record)
         return nullptr;
-    words[1] = kFormatScanParameters;
-    words[2] = attributes.ScanMode;
-    words[3] = static_cast<uint16_t>(attributes.ScanArea.L);
-    words[4] = static_cast<uint16_t>(attributes.ScanArea.T);
-    words[5] = static_cast<uint16_t>(attributes.ScanArea.R);
-    words[6] = static_cast<uint16_t>(attributes.ScanArea.B);
-    words[7] = static_cast<uint16_t>(attributes.UseADF);
-    words[8] = attributes.Brightness;
-    words[9] = attributes.Contrast;
-    words[11] = attributes.Resolution;
+    record->scanMode = attributes.ScanMode;
+    record->area = attributes.ScanArea;
+    record->useFeeder = static_cast<uint16_t>(attributes.UseADF);
+    record->brightness = attributes.Brightness;
+    record->contrast = attributes.Contrast;
+    record->resolution = attributes.Resolution;
     GlobalUnlock(block.handle);
     return block.handle;
 }
 
 // The transfer setup of item 7: the decompression mode and the lines of the first request.
 bool PokeTransferSetup(const PageTransfer& page, int16_t lineCount) {
-    const uint16_t words[] = {static_cast<uint16_t>(page.decompressionMode),
-                              static_cast<uint16_t>(lineCount), 0};
-    return PokeReleasedBlock(kItemTransferSetup, kFormatLines, words, 3);
+    const OutgoingRecord<TransferSetupBlock> block =
+        NewOutgoingRecord<TransferSetupBlock>(kBlockRelease, kFormatLines);
+    if (!block.record)
+        return false;
+    block.record->decompressionMode = static_cast<uint16_t>(page.decompressionMode);
+    block.record->linesPerTransfer = static_cast<uint16_t>(lineCount);
+    GlobalUnlock(block.handle);
+    return PokeReleasedBlock(block.handle, kItemTransferSetup);
 }
 
 // Lines past the end of the page: zero lines of the delivered width at the start of the caller's
 // block, never past its end. Returns what the caller is told it got: never more than the block
 // holds.
 int32_t ZeroLines(PageTransfer& page, HGLOBAL buffer, int16_t lineCount, bool progress) {
-    Subtract(page, lineCount);
+    CountDelivered(page, lineCount);
     const uint16_t width = page.pad32 ? page.paddedWidth : page.serverWidth;
     int32_t result = static_cast<int32_t>(width) * lineCount;
     if (result > 0) {
@@ -112,27 +111,27 @@ int32_t ReceiveLineBlock(PageTransfer& page, HGLOBAL block, HWND window, HGLOBAL
     if (!data)
         return ORV_ERR_DATA_NO_BLOCK;
     const SIZE_T blockSize = GlobalSize(block);
-    uint16_t flags = 0, bytesPerLine = 0;
-    int16_t blockLines = 0;
-    if (blockSize >= kLineBlockHeader) {
-        std::memcpy(&flags, data, 2);
-        std::memcpy(&bytesPerLine, data + 4, 2);
-        std::memcpy(&blockLines, data + 6, 2);
-    }
+    const bool release = CarriesRelease(data, blockSize);
+    // A block too short for its header carries no lines.
+    const LineBlockHeader head = blockSize >= sizeof(LineBlockHeader)
+                                     ? RecordFrom<LineBlockHeader>(data, blockSize)
+                                     : LineBlockHeader{};
+    const uint16_t bytesPerLine = head.bytesPerLine;
+    int16_t blockLines = head.lineCount;
     page.serverWidth = bytesPerLine;
     int32_t length = static_cast<int32_t>(bytesPerLine) * blockLines;
     // A block that claims more lines than it carries is read only as far as it goes.
-    if (length > 0 && static_cast<SIZE_T>(length) > blockSize - kLineBlockHeader) {
-        blockLines = static_cast<int16_t>((blockSize - kLineBlockHeader) / bytesPerLine);
+    if (length > 0 && static_cast<SIZE_T>(length) > blockSize - sizeof(LineBlockHeader)) {
+        blockLines = static_cast<int16_t>((blockSize - sizeof(LineBlockHeader)) / bytesPerLine);
         length = static_cast<int32_t>(bytesPerLine) * blockLines;
     }
     int32_t result;
     if (!IsWindow(window)) {
         result = ORV_ERR_DATA_CLIENT_GONE;
     } else if (length > 0) {
-        Subtract(page, static_cast<int16_t>(length / bytesPerLine));
-        result =
-            CopyLines(page, buffer, data + kLineBlockHeader, bytesPerLine, blockLines, lineCount);
+        CountDelivered(page, static_cast<int16_t>(length / bytesPerLine));
+        result = CopyLines(page, buffer, data + sizeof(LineBlockHeader), bytesPerLine, blockLines,
+                           lineCount);
         if (progress)
             UpdateScanningDialog(page.totalLines, page.remainingLines);
         if (page.remainingLines == 0)
@@ -142,13 +141,15 @@ int32_t ReceiveLineBlock(PageTransfer& page, HGLOBAL block, HWND window, HGLOBAL
         result = ZeroLines(page, buffer, lineCount, progress);
     }
     GlobalUnlock(block);
-    if (flags & kBlockRelease)
+    if (release)
         GlobalFree(block);
     return result;
 }
 
-int32_t TransferInner(PageTransfer& page, HWND window, HGLOBAL buffer, int16_t lineCount,
-                      bool progress, uint16_t item) {
+// The next lines from the server into the caller's block: zero lines once the page is over, the
+// transfer setup before the first request, then the request and its line block.
+int32_t RequestNextLines(PageTransfer& page, HWND window, HGLOBAL buffer, int16_t lineCount,
+                         bool progress, uint16_t item) {
     if (!Connected())
         return ORV_ERR_DATA_NO_CONVERSATION;
     if (page.firstTransfer)
@@ -195,24 +196,9 @@ void CancelTransfer(int32_t fId) {
 
 } // namespace
 
-SampleFormat SampleFormatOf(uint16_t scanMode) {
-    if (scanMode & 0x04)
-        return {4, 1};
-    if (scanMode & 0x08)
-        return {8, 1};
-    if (scanMode & 0x10)
-        return {8, 3};
-    if (scanMode & 0x80)
-        return {4, 1};
-    return {1, 1};
-}
-
 uint16_t PaddedLineWidth(uint16_t scanMode, int16_t right) {
-    const SampleFormat format = SampleFormatOf(scanMode);
     const uint16_t pixels = static_cast<uint16_t>((static_cast<uint16_t>(right) + 31) & ~31);
-    const uint32_t bits =
-        static_cast<uint32_t>(pixels) * format.samplesPerPixel * format.bitsPerSample;
-    return static_cast<uint16_t>(((bits + 31) >> 3) & ~3u);
+    return static_cast<uint16_t>(ORV_PADDED_LINE_BYTES(scanMode, pixels));
 }
 
 int16_t StartScan(PageTransfer& page, int32_t fId, int32_t progress, int32_t pad32) {
@@ -224,13 +210,13 @@ int16_t StartScan(PageTransfer& page, int32_t fId, int32_t progress, int32_t pad
                ReadClientAttributes(TableLock{}, fId, &attributes) != ORV_OK) {
         status = ORV_ERR_UNKNOWN_CLIENT;
     } else {
-        HGLOBAL block = ScanParameterBlock(attributes);
+        HGLOBAL block = NewScanParameterBlock(attributes);
         const bool poked = block && PokeItem(block, kItemScanParameters);
         if (block)
             GlobalFree(block);
         // The geometry follows the attributes whether or not the server took them.
         page.paddedWidth = PaddedLineWidth(attributes.ScanMode, attributes.ScanArea.R);
-        page.bitsPerSample = SampleFormatOf(attributes.ScanMode).bitsPerSample;
+        page.bitsPerSample = static_cast<uint16_t>(ORV_MODE_BITS_PER_SAMPLE(attributes.ScanMode));
         page.resolution = attributes.Resolution;
         if (!poked) {
             status = ORV_ERR_EXCHANGE_FAILED;
@@ -240,10 +226,7 @@ int16_t StartScan(PageTransfer& page, int32_t fId, int32_t progress, int32_t pad
             if (!RequestAck(0, kItemStartPage))
                 status = ORV_ERR_EXCHANGE_FAILED;
             ClearGaugeCancel();
-            {
-                TableLock lock;
-                Header()->progressFlag = progress;
-            }
+            SetProgressFlag(TableLock{}, progress);
             page.pad32 = static_cast<uint16_t>(pad32);
             // Shown even when the start failed: the caller asked for it.
             if (progress) {
@@ -267,7 +250,7 @@ int32_t TransferLines(PageTransfer& page, int32_t fId, HGLOBAL buffer, int16_t l
     if (!IsOpenClient(fId))
         return ORV_ERR_DATA_UNKNOWN_CLIENT;
     const HWND window = ClientWindowOf(TableLock{}, fId);
-    const int32_t result = TransferInner(page, window, buffer, lineCount, ProgressShown(), item);
+    const int32_t result = RequestNextLines(page, window, buffer, lineCount, ProgressShown(), item);
     if (result == ORV_ERR_DATA_CLIENT_GONE) {
         // The application's window is gone: the client loses the scanner and its entry. The
         // server is told the page is abandoned, but no answer can reach the dead conversation
@@ -302,11 +285,14 @@ int16_t IsAdfReady(int32_t fId) {
     if (reply.outcome != Outcome::Data || !reply.block)
         return 0;
     int16_t ready = 0;
-    auto* words = static_cast<const uint16_t*>(GlobalLock(reply.block));
-    if (words) {
-        if (GlobalSize(reply.block) >= 8)
-            ready = static_cast<int16_t>(words[2] & words[3]);
-        const bool release = (words[0] & kBlockRelease) != 0;
+    auto* bytes = static_cast<const uint8_t*>(GlobalLock(reply.block));
+    if (bytes) {
+        const SIZE_T size = GlobalSize(reply.block);
+        if (size >= sizeof(FeederReply)) {
+            const FeederReply feeder = RecordFrom<FeederReply>(bytes, size);
+            ready = static_cast<int16_t>(feeder.feederState & feeder.paperState);
+        }
+        const bool release = CarriesRelease(bytes, size);
         GlobalUnlock(reply.block);
         if (release)
             GlobalFree(reply.block);

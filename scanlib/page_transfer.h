@@ -24,13 +24,8 @@ struct PageTransfer {
     int16_t decompressionMode; // 0 or 16: off
 };
 
-// Bits per sample and samples per pixel of a scan mode (the first matching bit wins).
-struct SampleFormat {
-    uint16_t bitsPerSample;
-    uint16_t samplesPerPixel;
-};
-SampleFormat SampleFormatOf(uint16_t scanMode);
-// Bytes of one line of `right` pixels padded to a multiple of 32 pixels and of 4 bytes.
+// Bytes of one line of `right` pixels in the mode, padded to a multiple of 32 pixels and of 4
+// bytes; the width is rounded up in 16 bits, so one near 65535 pixels wraps to 0.
 uint16_t PaddedLineWidth(uint16_t scanMode, int16_t right);
 
 int16_t StartScan(PageTransfer& page, int32_t fId, int32_t progress, int32_t pad32);

@@ -4,7 +4,7 @@
 
 #include "call_trace.h"
 #include "attribute_blocks.h"
-#include "table_memory.h"
+#include "client_table.h"
 #include "dde_conversation.h"
 #include "decompression_control.h"
 #include "orvlib.h"
@@ -120,11 +120,7 @@ extern "C" void WINAPI ORV_Get_Scanner_Capabilities(int32_t fId,
     TraceCall(kTraceGetCapabilities, fId, 0, kFormNone);
     // The caller's record is written outside the lock: a bad pointer must not fault with the
     // table's mutex held, which would stop every other process's calls.
-    ScannerCapabilities copy;
-    {
-        TableLock lock;
-        copy = *Capabilities();
-    }
+    const ScannerCapabilities copy = SharedCapabilities(TableLock{});
     *capabilities = copy;
     TraceCapabilities(copy);
     TraceCall(kTraceGetCapabilities + 1, fId, 0, kFormNone);
@@ -145,7 +141,7 @@ extern "C" int16_t WINAPI ORV_Set_Scanner_Attributes(int32_t fId, ScannerAttribu
     int16_t status;
     {
         TableLock lock;
-        copy.Contrast = Capabilities()->cr_normal;
+        copy.Contrast = SharedCapabilities(lock).cr_normal;
         status = WriteClientAttributes(lock, fId, &copy);
     }
     attributes->Contrast = copy.Contrast;

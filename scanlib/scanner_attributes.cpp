@@ -2,7 +2,7 @@
 
 #include "config_names.h"
 #include "profile_values.h"
-#include "server_connect.h"
+#include "app_directory.h"
 
 void ReadAttributesFromFile(ScannerAttributes* record) {
     char file[kPathBufferSize] = "";
@@ -23,7 +23,7 @@ void ReadAttributesFromFile(ScannerAttributes* record) {
     auto flag = [&](const char* key) {
         return known ? ReadProfileNumber(section, key, 0, INT32_MIN, INT32_MAX, file) : 0;
     };
-    record->ScanMode = word(kModeKey, 1);
+    record->ScanMode = word(kModeKey, ORV_MODE_BW);
     record->UseADF = flag(kUseAdfKey);
     record->Brightness = word(kBrightKey, 1);
     record->Resolution = word(kResKey, 300);

@@ -14,7 +14,7 @@ int16_t TakeHolder(int32_t fId, HWND* window, bool* taken) {
     TableLock lock;
     if (!HasClient(lock, fId))
         return ORV_ERR_UNKNOWN_CLIENT;
-    const int32_t holder = Header()->openClient;
+    const int32_t holder = Holder(lock);
     if (holder == fId)
         return ORV_OK;
     // A holder whose process was killed (or whose window is gone) never closes: it is dropped
@@ -37,16 +37,13 @@ int16_t SwitchConversation(int32_t fId, HWND window) {
         TableLock lock;
         // A conversation whose server has gone (it ended or was restarted) is of no use: a new
         // one is opened with whichever server answers now.
-        if (Header()->conversationOwner == fId && IsWindow(ServerWindow()))
+        if (ConversationOwner(lock) == fId && IsWindow(ServerWindow()))
             return ORV_OK;
-        Header()->conversationOwner = 0;
-        Header()->conversationWindow = 0;
+        SetConversation(lock, nullptr, 0);
     }
     if (OpenConversation(window) != ORV_OK)
         return ORV_ERR_NO_CONVERSATION;
-    TableLock lock;
-    Header()->conversationWindow = WindowField(ClientWindow());
-    Header()->conversationOwner = fId;
+    SetConversation(TableLock{}, ClientWindow(), fId);
     return ORV_OK;
 }
 
@@ -54,7 +51,7 @@ int16_t SwitchConversation(int32_t fId, HWND window) {
 
 bool IsOpenClient(int32_t fId) {
     TableLock lock;
-    return fId != 0 && Header()->openClient == fId && HasClient(lock, fId);
+    return fId != 0 && Holder(lock) == fId && HasClient(lock, fId);
 }
 
 int16_t OpenScanner(int32_t fId, bool* taken) {
@@ -94,7 +91,7 @@ int16_t IsScannerBusy(int32_t fId) {
     if (!HasClient(lock, fId))
         return 1;
     // A holder that can never close does not make the scanner busy: the next open drops it.
-    return Header()->openClient != 0 && !HolderStale(lock) ? 1 : 0;
+    return Holder(lock) != 0 && !HolderStale(lock) ? 1 : 0;
 }
 
 void AnnounceScannerFree() {

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "wait_clock.h"
+
 namespace {
 
 constexpr char kLaunchMutexName[] = "orvane_launch_mutex";
@@ -22,12 +24,10 @@ void MarkName(DWORD processId, char* name, size_t size) {
 LaunchLock::LaunchLock() : mutex_(CreateMutexA(nullptr, FALSE, kLaunchMutexName)), owned_(false) {
     if (!mutex_)
         return;
-    const DWORD start = GetTickCount();
+    const Deadline wait = DeadlineIn(kLaunchWaitMs);
     for (;;) {
-        const DWORD elapsed = GetTickCount() - start;
-        const DWORD result = MsgWaitForMultipleObjects(
-            1, &mutex_, FALSE, elapsed < kLaunchWaitMs ? kLaunchWaitMs - elapsed : 0,
-            QS_SENDMESSAGE);
+        const DWORD result =
+            MsgWaitForMultipleObjects(1, &mutex_, FALSE, TimeLeft(wait), QS_SENDMESSAGE);
         // An abandoned mutex (its holder ended) is ours all the same.
         if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED_0) {
             owned_ = true;

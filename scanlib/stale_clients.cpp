@@ -22,10 +22,10 @@ bool EntryStale(const ClientEntry& entry) {
 bool HolderStale(const TableLock& lock) {
     if (!TableMapped())
         return false;
-    const int32_t holder = Header()->openClient;
+    const int32_t holder = Holder(lock);
     if (holder == 0)
         return false;
-    if (ProcessEnded(*HolderProcessField()))
+    if (HolderProcessEnded(lock))
         return true;
     const int index = FindClient(lock, holder);
     return index >= 0 && EntryStale(*EntryAt(index));

@@ -66,7 +66,3 @@ ClientEntry* EntryAt(int index) {
 ScannerCapabilities* Capabilities() {
     return reinterpret_cast<ScannerCapabilities*>(g_view + kCapabilitiesOffset);
 }
-
-uint32_t* HolderProcessField() {
-    return reinterpret_cast<uint32_t*>(g_view + kHolderProcessOffset);
-}

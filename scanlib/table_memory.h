@@ -82,9 +82,8 @@ struct TableLock {
     TableLock& operator=(const TableLock&) = delete;
 };
 
-// Direct views; callers writing through them hold a TableLock.
+// Direct views for the table's own modules (client_table.cpp reads and writes the header and the
+// records through them); callers hold a TableLock.
 TableHeader* Header();
 ClientEntry* EntryAt(int index);
 ScannerCapabilities* Capabilities();
-// The holder's process id beside the capability record.
-uint32_t* HolderProcessField();

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "capabilities.h"
+#include "capability_fetch.h"
 #include "client_table.h"
 #include "dde_conversation.h"
 #include "library_state.h"
@@ -32,17 +32,14 @@ long long HeapBytesInUse() {
     return total;
 }
 
-// A scan-parameter block as the library pokes it (item 4): flags, format 512, then the fields.
-HGLOBAL ScanParameterBlock() {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE | GMEM_ZEROINIT, 24);
-    auto* words = static_cast<uint16_t*>(GlobalLock(block));
-    words[1] = 512;
-    words[2] = 1;   // black and white
-    words[5] = 200; // right
-    words[6] = 100; // bottom
-    words[11] = 100;
-    GlobalUnlock(block);
-    return block;
+// A scan-parameter block as the library pokes it (item 4): a black and white 200 x 100 area.
+HGLOBAL NewScanParameterBlock() {
+    const auto block = NewOutgoingRecord<ScanParameterBlock>(0, kFormatScanParameters);
+    block.record->scanMode = ORV_MODE_BW;
+    block.record->area = {0, 0, 200, 100};
+    block.record->resolution = 100;
+    GlobalUnlock(block.handle);
+    return block.handle;
 }
 
 const char* OutcomeName(Outcome outcome) {
@@ -72,7 +69,7 @@ bool Run(const Command& command) {
         g_library.instance = GetModuleHandleA(nullptr);
         Say("connect %d", ConnectToServer(g_library.instance));
     } else if (verb == "poke") {
-        HGLOBAL block = ScanParameterBlock();
+        HGLOBAL block = NewScanParameterBlock();
         bool ok = PokeItem(block, static_cast<uint16_t>(std::atoi(arg)));
         GlobalFree(block);
         Say("poke %s", ok ? "ok" : "fail");
@@ -101,8 +98,8 @@ bool Run(const Command& command) {
         // Pokes pack their lParam; the block itself stays the poker's and is freed here.
         int count = std::atoi(arg);
         auto pokeOnce = [] {
-            HGLOBAL block = ScanParameterBlock();
-            bool ok = PokeItem(block, 4);
+            HGLOBAL block = NewScanParameterBlock();
+            bool ok = PokeItem(block, kItemScanParameters);
             GlobalFree(block);
             return ok;
         };

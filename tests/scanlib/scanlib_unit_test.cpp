@@ -5,12 +5,12 @@
 #include <string>
 
 #include "call_trace.h"
-#include "capabilities.h"
+#include "capability_replies.h"
 #include "attribute_blocks.h"
 #include "client_table.h"
-#include "dde_conversation.h"
 #include "location_check.h"
-#include "server_connect.h"
+#include "program_launch.h"
+#include "wait_clock.h"
 
 namespace {
 
@@ -132,12 +132,12 @@ TEST(ServerConnect, SelectionsWithoutADriverGiveTheirCodes) {
     EXPECT_EQ(SelectionStatus(157), -1002);
 }
 
-TEST(Waits, TimeOutOnWholeSecondsAndTimeOfDayWrap) {
-    EXPECT_FALSE(ReplyTimedOut(1000, 1090));
-    EXPECT_TRUE(ReplyTimedOut(1000, 1091));
-    EXPECT_EQ(ElapsedTimeOfDay(1000, 1500), 500u);
-    // Past midnight the new reading itself is the elapsed time.
-    EXPECT_EQ(ElapsedTimeOfDay(86399900, 300), 300u);
+TEST(Waits, TimeLeftCountsDownAcrossTheTickCountWrap) {
+    const Deadline wait{0xFFFFFF00u, 0x200};
+    EXPECT_EQ(TimeLeftAt(wait, 0xFFFFFF00u), 0x200u);
+    EXPECT_EQ(TimeLeftAt(wait, 0x50), 0xB0u);
+    EXPECT_EQ(TimeLeftAt(wait, 0x100), 0u);
+    EXPECT_EQ(TimeLeftAt(wait, 0x7000), 0u);
 }
 
 TEST(Trace, LineForms) {

@@ -52,9 +52,10 @@ struct StaleClients : ::testing::Test {
         entry->processLow = LOWORD(process);
         entry->processHigh = HIWORD(process);
     }
-    static void SetHolderProcess(uint32_t process) {
-        *reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(Header()) + kHolderProcessOffset) =
-            process;
+    // The holder's process id as the table holds it.
+    static uint32_t& HolderProcess() {
+        return *reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(Header()) +
+                                            kHolderProcessOffset);
     }
 };
 
@@ -95,24 +96,24 @@ TEST_F(StaleClients, AHolderIsDroppedOnlyWhenItCanNeverClose) {
     HWND window = NewWindow();
     const int32_t id = Register(window);
     SetHolder(TableLock{}, id);
-    EXPECT_EQ(HolderProcess(TableLock{}), GetCurrentProcessId());
+    EXPECT_EQ(HolderProcess(), GetCurrentProcessId());
     EXPECT_FALSE(HolderStale(TableLock{}));
 
     // Quit without closing: the open stands while its process runs, or when the process is not
     // known.
     RemoveClient(TableLock{}, id);
     EXPECT_FALSE(HolderStale(TableLock{}));
-    SetHolderProcess(0);
+    HolderProcess() = 0;
     EXPECT_FALSE(HolderStale(TableLock{}));
     EXPECT_EQ(ReclaimStale(TableLock{}), 0);
     EXPECT_EQ(Holder(TableLock{}), id);
 
     // Its process ended: dropped.
-    SetHolderProcess(EndedProcess());
+    HolderProcess() = EndedProcess();
     EXPECT_TRUE(HolderStale(TableLock{}));
     ReclaimStale(TableLock{});
     EXPECT_EQ(Holder(TableLock{}), 0);
-    EXPECT_EQ(HolderProcess(TableLock{}), 0u);
+    EXPECT_EQ(HolderProcess(), 0u);
 
     // A holder whose window is gone, in a running process, can never be served again.
     HWND other = NewWindow();
