@@ -50,21 +50,10 @@ struct StandInFixture : ::testing::Test {
     // Starts the stand-in with settings words such as "Reply=12" and waits until its service is
     // registered.
     void StartStandIn(const std::string& settings) {
-        DeleteFileA((AppDir() + "progman_standin.log").c_str());
-        standIn = StartProgram(AppDir() + "progman_standin.exe " + settings);
+        standIn = StartProgmanStandIn(AppDir(), settings);
         ASSERT_NE(standIn, nullptr);
-        for (int i = 0; i < 250 && Log().find("READY") == std::string::npos; ++i)
-            Sleep(20);
-        ASSERT_NE(Log().find("READY"), std::string::npos);
     }
-    void StopStandIn() {
-        if (!standIn)
-            return;
-        TerminateProcess(standIn, 0);
-        WaitForSingleObject(standIn, 5000);
-        CloseHandle(standIn);
-        standIn = nullptr;
-    }
+    void StopStandIn() { StopProgram(&standIn); }
     // The commands and requests the stand-in received.
     std::string Received() {
         std::string log = Log();

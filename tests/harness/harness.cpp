@@ -253,6 +253,31 @@ HANDLE StartProgram(const std::string& commandLine, const char* directory) {
     return process.hProcess;
 }
 
+void StopProgram(HANDLE* process) {
+    if (!*process)
+        return;
+    TerminateProcess(*process, 1);
+    WaitForSingleObject(*process, 5000);
+    CloseHandle(*process);
+    *process = nullptr;
+}
+
+HANDLE StartProgmanStandIn(const std::string& dir, const std::string& settings) {
+    const std::string program = dir + "progman_standin.exe";
+    CopyFileA(BinPath("progman_standin.exe").c_str(), program.c_str(), FALSE);
+    DeleteFileA((dir + "progman_standin.log").c_str());
+    HANDLE standIn = StartProgram(program + " " + settings);
+    std::string log;
+    for (int i = 0; standIn && i < 250; ++i) {
+        ReadWholeFile(dir + "progman_standin.log", &log);
+        if (log.find("READY") != std::string::npos)
+            return standIn;
+        Sleep(20);
+    }
+    StopProgram(&standIn);
+    return nullptr;
+}
+
 RunResult RunProgram(const std::string& commandLine, DWORD timeoutMs, const char* directory,
                      const char* outputFile) {
     RunResult result;

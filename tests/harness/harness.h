@@ -73,6 +73,12 @@ RunResult RunProgram(const std::string& commandLine, DWORD timeoutMs,
                      const char* directory = nullptr, const char* outputFile = nullptr);
 // Starts a program without waiting; the caller waits on and closes the handle.
 HANDLE StartProgram(const std::string& commandLine, const char* directory = nullptr);
+// Ends a started program if it still runs and closes its handle; *process becomes null.
+void StopProgram(HANDLE* process);
+// The Program Manager stand-in, copied into dir and started there with settings words such as
+// "Reply=12"; returns once its DDE service is registered ("READY" in dir's progman_standin.log),
+// null (the stand-in ended) when it did not get there within 5 s.
+HANDLE StartProgmanStandIn(const std::string& dir, const std::string& settings);
 // A test program placed in the Windows directory and started there with "out=PATH" first on its
 // command line; it writes its result lines to that file, since the server and driver program the
 // library starts would hold an inherited output pipe open. Each run has a file of its own.

@@ -65,11 +65,7 @@ protected:
     }
     void TearDown() override {
         DestroyWindow(client_);
-        if (process_) {
-            TerminateProcess(process_, 1);
-            WaitForSingleObject(process_, 5000);
-            CloseHandle(process_);
-        }
+        StopProgram(&process_);
         ResetInstall();
     }
 

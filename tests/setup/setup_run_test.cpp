@@ -397,22 +397,11 @@ TEST_F(SetupProgram, SecondModelJoinsTheModelsInstalledBefore) {
 TEST_F(SetupProgram, ProgramManagerCommands) {
     std::string dir = WindowsDir() + "temp\\orvsetup_progman\\";
     CreateDirectoryA(dir.c_str(), nullptr);
-    ASSERT_TRUE(CopyFileA(BinPath("progman_standin.exe").c_str(),
-                          (dir + "progman_standin.exe").c_str(), FALSE));
-    DeleteFileA((dir + "progman_standin.log").c_str());
-    HANDLE standIn = StartProgram(dir + "progman_standin.exe Lifetime=120");
+    HANDLE standIn = StartProgmanStandIn(dir, "Lifetime=120");
     ASSERT_NE(standIn, nullptr);
-    std::string log;
-    for (int i = 0; i < 250; ++i) {
-        ReadWholeFile(dir + "progman_standin.log", &log);
-        if (log.find("READY") != std::string::npos)
-            break;
-        Sleep(20);
-    }
     Install("Kelto FlatScan 300");
-    TerminateProcess(standIn, 0);
-    WaitForSingleObject(standIn, 5000);
-    CloseHandle(standIn);
+    StopProgram(&standIn);
+    std::string log;
     ReadWholeFile(dir + "progman_standin.log", &log);
     DeleteTree(dir);
     const char* expected[] = {

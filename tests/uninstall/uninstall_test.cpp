@@ -194,29 +194,16 @@ struct UninstallFixture : ::testing::Test {
     // The stand-in service, answering description requests with `reply`.
     void StartStandIn(const std::string& reply) {
         MakeDir(progmanDir);
-        ASSERT_TRUE(CopyFileA(BinPath("progman_standin.exe").c_str(),
-                              (progmanDir + "progman_standin.exe").c_str(), FALSE));
-        DeleteFileA((progmanDir + "progman_standin.log").c_str());
-        standIn = StartProgram(progmanDir + "progman_standin.exe Reply=" + reply);
+        standIn = StartProgmanStandIn(progmanDir, "Reply=" + reply);
         ASSERT_NE(standIn, nullptr);
-        for (int i = 0; i < 250 && Received(true).find("READY") == std::string::npos; ++i)
-            Sleep(20);
-        ASSERT_NE(Received(true).find("READY"), std::string::npos);
     }
-    void StopStandIn() {
-        if (!standIn)
-            return;
-        TerminateProcess(standIn, 0);
-        WaitForSingleObject(standIn, 5000);
-        CloseHandle(standIn);
-        standIn = nullptr;
-    }
-    // What the service received after it was ready (or its whole log).
-    std::string Received(bool whole = false) {
+    void StopStandIn() { StopProgram(&standIn); }
+    // What the service received after it was ready.
+    std::string Received() {
         std::string log;
         ReadWholeFile(progmanDir + "progman_standin.log", &log);
         size_t ready = log.find("READY \r\n");
-        return whole || ready == std::string::npos ? log : log.substr(ready + 8);
+        return ready == std::string::npos ? log : log.substr(ready + 8);
     }
 
     // A complete installation of scanners 7 and 12 (12 a pixel-driver model), with a model 3
