@@ -130,8 +130,9 @@ void RemoveScannerDriver(HWND dialog) {
         SetDlgItemTextA(dialog, IDC_DEFAULT_NAME, "");
         defaultRemoved = true;
     }
-    WriteListedPixelDriverSettings(g_applet.appDir, id);
-    if (GetScannerKind(g_applet.appDir, id) == ScannerKind::PortAndSpeed)
+    const ModelChoice model = ListedModel(g_applet.appDir, id);
+    WritePixelDriverSettings(g_applet.appDir, model);
+    if (model.kind == ScannerKind::PortAndSpeed)
         ShowHardwareOptions(dialog, false, 0, 0);
 
     LRESULT index = SendMessageA(list, LB_GETCURSEL, 0, 0);

@@ -45,26 +45,14 @@ void ShowDefaultName(HWND dialog, int id) {
         SetDlgItemTextA(dialog, IDC_DEFAULT_NAME, fields.model);
 }
 
-// The model of the first list entry with id (any id); false when no entry carries it.
-bool ListedModel(const char* dir, int id, ModelChoice* choice) {
-    ScannerFields fields;
-    if (!FindScannerLine(dir, id, &fields))
-        return false;
-    ChooseModel(id, fields, choice);
-    return true;
-}
-
 } // namespace
 
-ScannerKind GetScannerKind(const char* dir, int id) {
-    ModelChoice choice;
-    return ListedModel(dir, id, &choice) ? choice.kind : ScannerKind::None;
-}
-
-void WriteListedPixelDriverSettings(const char* dir, int id) {
-    ModelChoice choice;
-    if (ListedModel(dir, id, &choice))
-        WritePixelDriverSettings(dir, choice);
+ModelChoice ListedModel(const char* dir, int id) {
+    ModelChoice model{};
+    ScannerFields fields;
+    if (FindScannerLine(dir, id, &fields))
+        ChooseModel(id, fields, &model);
+    return model;
 }
 
 void ShowHardwareOptions(HWND dialog, bool enable, int port, int speed) {
@@ -84,8 +72,9 @@ void RefreshHardwareOptions(HWND dialog) {
     int id = FindScannerIdByModel(g_applet.appDir, GetDlgItem(dialog, IDC_INSTALLED_LIST));
     if (id < 0)
         return;
-    WriteListedPixelDriverSettings(g_applet.appDir, id);
-    bool portKind = GetScannerKind(g_applet.appDir, id) == ScannerKind::PortAndSpeed;
+    const ModelChoice model = ListedModel(g_applet.appDir, id);
+    WritePixelDriverSettings(g_applet.appDir, model);
+    bool portKind = model.kind == ScannerKind::PortAndSpeed;
     ShowHardwareOptions(dialog, portKind, g_applet.options.port, g_applet.options.speed);
 }
 
@@ -93,8 +82,9 @@ int SetDefaultScanner(HWND dialog) {
     int id = FindScannerIdByModel(g_applet.appDir, GetDlgItem(dialog, IDC_INSTALLED_LIST));
     if (id < 0)
         return -1;
-    WriteListedPixelDriverSettings(g_applet.appDir, id);
-    ScannerKind kind = GetScannerKind(g_applet.appDir, id);
+    const ModelChoice model = ListedModel(g_applet.appDir, id);
+    WritePixelDriverSettings(g_applet.appDir, model);
+    const ScannerKind kind = model.kind;
     if (kind == ScannerKind::Twain) {
         if (SelectTwainSource(dialog, TwainRecording::AtOnce) != 0)
             return -1;
@@ -161,8 +151,8 @@ void LoadScannerSelection(HWND dialog) {
     FillScannerListBox(g_applet.appDir, g_applet.appDir, installed,
                        g_applet.options.currentScannerId, true, false);
     ShowDefaultName(dialog, g_applet.options.currentScannerId);
-    WriteListedPixelDriverSettings(g_applet.appDir, g_applet.options.currentScannerId);
-    bool portKind = GetScannerKind(g_applet.appDir, g_applet.options.currentScannerId) ==
-                    ScannerKind::PortAndSpeed;
+    const ModelChoice model = ListedModel(g_applet.appDir, g_applet.options.currentScannerId);
+    WritePixelDriverSettings(g_applet.appDir, model);
+    bool portKind = model.kind == ScannerKind::PortAndSpeed;
     ShowHardwareOptions(dialog, portKind, g_applet.options.port, g_applet.options.speed);
 }

@@ -5,11 +5,11 @@
 
 #include "model_install.h"
 
-// Kind of the first list entry with id (any id).
-ScannerKind GetScannerKind(const char* dir, int id);
-// Rewrites SETSCAN.INI when the first list entry with id (any id) is a pixel-driver model: the
-// applet does so whenever such a model is selected, loaded, set as default or removed.
-void WriteListedPixelDriverSettings(const char* dir, int id);
+// The model of the first list entry with id (any id): its kind and files; kind None when no
+// entry carries the id. The applet rewrites SETSCAN.INI with it (WritePixelDriverSettings, which
+// only writes for a pixel-driver model) whenever a model is selected, loaded, set as default or
+// removed.
+ModelChoice ListedModel(const char* dir, int id);
 // Enables and fills, or disables, the hardware option fields; enabled fields are emptied first.
 void ShowHardwareOptions(HWND dialog, bool enable, int port, int speed);
 // ShowHardwareOptions for the model selected in the installed list.
