@@ -56,13 +56,22 @@ std::string Field(const std::string& line, const std::string& key) {
                        end == std::string::npos ? end : end - at - 1 - key.size());
 }
 
-bool WaitForFile(const std::string& path, DWORD timeoutMs) {
-    for (DWORD waited = 0; !FileExists(path); waited += 20) {
-        if (waited >= timeoutMs)
-            return false;
-        Sleep(20);
+BOOL CALLBACK AddVisibleWindow(HWND window, LPARAM list) {
+    char className[64] = "", title[96] = "";
+    if (IsWindowVisible(window)) {
+        GetClassNameA(window, className, sizeof className);
+        GetWindowTextA(window, title, sizeof title);
+        *reinterpret_cast<std::string*>(list) += std::string(className) + ": " + title + "\n";
     }
-    return true;
+    return TRUE;
+}
+
+// The visible top-level windows, a line each: a message box or a window that stopped taking
+// messages tells why an application never reached a step.
+std::string VisibleWindows() {
+    std::string list;
+    EnumWindows(AddVisibleWindow, reinterpret_cast<LPARAM>(&list));
+    return list;
 }
 
 // A page every healthy scan of these tests delivers: 8-bit gray, 100 x 100 at 300 dpi, in ten
@@ -95,6 +104,22 @@ struct Faults : ::testing::Test {
     static constexpr const char* kFlags[] = {"held",    "tried", "killed", "go",
                                              "dropped", "asked", "failed", "restarted"};
     static std::string Flag(const char* name) { return WindowsDir() + "fault-" + name + ".flag"; }
+    // Whether the application wrote the flag in time; if not, what it and the server got to.
+    static ::testing::AssertionResult Signalled(const App& app, const char* flag, DWORD timeoutMs) {
+        for (DWORD waited = 0; !FileExists(Flag(flag)); waited += 20) {
+            if (waited >= timeoutMs) {
+                std::string said;
+                ReadWholeFile(app.out, &said);
+                return ::testing::AssertionFailure() << "no " << flag << " flag after " << timeoutMs
+                                                     << " ms; the application said:\n"
+                                                     << said << "the server received:\n"
+                                                     << ServerLog() << "windows shown:\n"
+                                                     << VisibleWindows();
+            }
+            Sleep(20);
+        }
+        return ::testing::AssertionSuccess();
+    }
     static void Server(const std::string& faults) {
         ASSERT_TRUE(ServerSettings("[Faults]\r\n" + faults));
     }
@@ -109,7 +134,7 @@ struct Faults : ::testing::Test {
         Server("DelayMs=" + std::to_string(delayMs) + "\r\nDelayItems=8\r\n");
         App app = Start("init open setattr=8,300,100,100 start=0,0 signal=" + Flag("asked") +
                         " get=10 " + then);
-        EXPECT_TRUE(WaitForFile(Flag("asked"), 30000));
+        EXPECT_TRUE(Signalled(app, "asked", 30000));
         Sleep(intoMs);
         return app;
     }
@@ -164,7 +189,7 @@ TEST_F(Faults, ServerKilledWhileALineRequestWaits) {
                            "get=10 start=0,0 cancel adf busy open close signal=" + Flag("failed") +
                                " wait=" + Flag("restarted") + " open " + kPage + " close quit");
     EXPECT_EQ(KillProcessesNamed("ORVMAIN.EXE"), 1);
-    ASSERT_TRUE(WaitForFile(Flag("failed"), 30000));
+    ASSERT_TRUE(Signalled(holder, "failed", 30000));
     // The next application starts a fresh server and scans; the first one, still running,
     // scans again through a conversation with the new server.
     Server("");
@@ -194,7 +219,7 @@ TEST_F(Faults, ServerEndingAfterThirtyLinesAndTheSameClientScanningAgain) {
     App holder = Start(std::string("init open ") + kPage +
                        " get=10 start=0,0 cancel adf busy close signal=" + Flag("failed") +
                        " wait=" + Flag("restarted") + " open " + kPage + " close quit");
-    ASSERT_TRUE(WaitForFile(Flag("failed"), 30000));
+    ASSERT_TRUE(Signalled(holder, "failed", 30000));
     // Another application only loads the library: that starts the server again, and nobody
     // but the first client opens a conversation with it.
     Server("");
@@ -220,10 +245,10 @@ TEST_F(Faults, AKilledHoldersScannerGoesToTheNextClient) {
     const std::string healthy = Healthy();
     App holder =
         Start("init open setattr=8,300,100,100 start=0,0 get=10 signal=" + Flag("held") + " hold");
-    ASSERT_TRUE(WaitForFile(Flag("held"), 30000));
+    ASSERT_TRUE(Signalled(holder, "held", 30000));
     App next = Start("init msgid open busy signal=" + Flag("tried") + " wait=" + Flag("killed") +
                      " busy open table " + kPage + " close quit");
-    ASSERT_TRUE(WaitForFile(Flag("tried"), 30000));
+    ASSERT_TRUE(Signalled(next, "tried", 30000));
     Kill(holder);
     WriteTextFile(Flag("killed"), "");
     const std::string out = Finish(next);
@@ -246,10 +271,10 @@ TEST_F(Faults, AKilledHoldersScannerGoesToTheNextClient) {
 
 TEST_F(Faults, AHolderThatQuitWithoutClosingKeepsTheScannerUntilItsProcessEnds) {
     App holder = Start("init open quit signal=" + Flag("held") + " hold");
-    ASSERT_TRUE(WaitForFile(Flag("held"), 30000));
+    ASSERT_TRUE(Signalled(holder, "held", 30000));
     App next = Start("init open busy signal=" + Flag("tried") + " wait=" + Flag("killed") +
                      " busy open close quit");
-    ASSERT_TRUE(WaitForFile(Flag("tried"), 30000));
+    ASSERT_TRUE(Signalled(next, "tried", 30000));
     // Still running: its open stands, as a client that quit without closing leaves it.
     Sleep(300);
     Kill(holder);
@@ -264,9 +289,9 @@ TEST_F(Faults, AHolderThatQuitWithoutClosingKeepsTheScannerUntilItsProcessEnds) 
 
 TEST_F(Faults, ThirtyOneClientsThenOneMoreThenRoomAfterAProcessIsKilled) {
     App thirty = Start("inits=30 signal=" + Flag("held") + " hold");
-    ASSERT_TRUE(WaitForFile(Flag("held"), 60000));
+    ASSERT_TRUE(Signalled(thirty, "held", 60000));
     App one = Start("init signal=" + Flag("tried") + " hold");
-    ASSERT_TRUE(WaitForFile(Flag("tried"), 30000));
+    ASSERT_TRUE(Signalled(one, "tried", 30000));
     const std::string refused = Run("table init table");
     const std::string before = Line(refused, "table ", 0), after = Line(refused, "table ", 1);
     EXPECT_EQ(Field(before, "count"), "31") << refused;
@@ -335,10 +360,10 @@ TEST_F(Faults, AWindowDestroyedMidPageFreesTheScannerForAWaitingClient) {
         Start("init open setattr=8,300,100,100 start=1,0 get=10 dialog signal=" + Flag("held") +
               " wait=" + Flag("go") +
               " destroy get=10 get=10 dialog busy signal=" + Flag("dropped") + " hold");
-    ASSERT_TRUE(WaitForFile(Flag("held"), 30000));
+    ASSERT_TRUE(Signalled(holder, "held", 30000));
     App waiting = Start("init msgid open signal=" + Flag("tried") + " wait=" + Flag("dropped") +
                         " pump=300 notes open " + kPage + " close quit");
-    ASSERT_TRUE(WaitForFile(Flag("tried"), 30000));
+    ASSERT_TRUE(Signalled(waiting, "tried", 30000));
     WriteTextFile(Flag("go"), "");
     const std::string second = Finish(waiting);
     Kill(holder);
@@ -386,9 +411,9 @@ TEST_F(Faults, AWindowClosedByAnotherProcessDuringALineRequestEndsTheCallPromptl
 
 TEST_F(Faults, ACrashedClientsEntryDoesNotKeepTheServerRunning) {
     App survivor = Start("init signal=" + Flag("held") + " wait=" + Flag("killed") + " table quit");
-    ASSERT_TRUE(WaitForFile(Flag("held"), 30000));
+    ASSERT_TRUE(Signalled(survivor, "held", 30000));
     App crashed = Start("init signal=" + Flag("tried") + " hold");
-    ASSERT_TRUE(WaitForFile(Flag("tried"), 30000));
+    ASSERT_TRUE(Signalled(crashed, "tried", 30000));
     Kill(crashed);
     Finish(crashed);
     WriteTextFile(Flag("killed"), "");
