@@ -229,18 +229,13 @@ bool CopyDirectoryFiles(const std::string& from, const std::string& to) {
     for (size_t slash = to.find('\\', 3); slash != std::string::npos;
          slash = to.find('\\', slash + 1))
         CreateDirectoryA(to.substr(0, slash).c_str(), nullptr);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((from + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
     bool ok = true;
-    do {
+    const bool listed = ForEachDirectoryEntry(from, [&](const WIN32_FIND_DATAA& found) {
+        const std::string name = found.cFileName;
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            ok &= CopyFileA((from + found.cFileName).c_str(), (to + found.cFileName).c_str(),
-                            FALSE) != 0;
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return ok;
+            ok &= CopyFileA((from + name).c_str(), (to + name).c_str(), FALSE) != 0;
+    });
+    return listed && ok;
 }
 
 bool SameContent(const std::string& a, const std::string& b) {

@@ -68,22 +68,15 @@ template <typename Visit> int ForEachProcessNamed(const char* imageName, Visit v
 } // namespace
 
 void DeleteTree(const std::string& dir) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            if (!strcmp(found.cFileName, ".") || !strcmp(found.cFileName, ".."))
-                continue;
-            std::string path = dir + found.cFileName;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                DeleteTree(path + "\\");
-            } else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
+    ForEachDirectoryEntry(dir, [&](const WIN32_FIND_DATAA& found) {
+        const std::string path = dir + found.cFileName;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            DeleteTree(path + "\\");
+        } else {
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path.c_str());
+        }
+    });
     RemoveDirectoryA(dir.c_str());
 }
 

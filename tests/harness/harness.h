@@ -38,6 +38,20 @@ bool OnWow64();
 void ResetInstall();
 // Deletes a directory (path ending in a backslash) with everything below it.
 void DeleteTree(const std::string& dir);
+// Calls visit(found) for every entry of a directory (path ending in a backslash) but "." and
+// ".."; false when the directory cannot be read.
+template <typename Visit> bool ForEachDirectoryEntry(const std::string& dir, Visit visit) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    do {
+        if (lstrcmpA(found.cFileName, ".") != 0 && lstrcmpA(found.cFileName, "..") != 0)
+            visit(found);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return true;
+}
 
 // Scanner `id` and its driver program selected in the application directory's ORVANE.IFF,
 // followed by `more` (further sections).

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "harness.h"
+
 namespace {
 
 std::string Upper(std::string text) {
@@ -14,19 +16,12 @@ uint64_t Join(DWORD high, DWORD low) {
 }
 
 void ListDirectory(const std::string& dir, const std::vector<std::string>& skip, Snapshot* out) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
+    ForEachDirectoryEntry(dir, [&](const WIN32_FIND_DATAA& found) {
         FileState state;
         state.directory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        state.path = dir + name + (state.directory ? "\\" : "");
+        state.path = dir + found.cFileName + (state.directory ? "\\" : "");
         if (state.directory && std::find(skip.begin(), skip.end(), Upper(state.path)) != skip.end())
-            continue;
+            return;
         if (!state.directory) {
             state.size = Join(found.nFileSizeHigh, found.nFileSizeLow);
             state.written =
@@ -36,8 +31,7 @@ void ListDirectory(const std::string& dir, const std::vector<std::string>& skip,
         // Reparse points (links the prefix makes to the Unix side) are not followed.
         if (state.directory && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
             ListDirectory(state.path, skip, out);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    });
 }
 
 } // namespace

@@ -95,18 +95,12 @@ protected:
         ASSERT_NE(g_program.instance, nullptr) << module;
     }
     int CountFiles(const std::string& dir) {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
         int count = 0;
-        if (search == INVALID_HANDLE_VALUE)
-            return 0;
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                ++count;
-            else if (found.cFileName[0] != '.')
-                count += CountFiles(dir + found.cFileName + "\\");
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+        ForEachDirectoryEntry(dir, [&](const WIN32_FIND_DATAA& found) {
+            count += found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY
+                         ? CountFiles(dir + found.cFileName + "\\")
+                         : 1;
+        });
         return count;
     }
 };

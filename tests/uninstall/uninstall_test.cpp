@@ -115,23 +115,16 @@ bool KeyExists(const char* key) {
 // comparisons.
 void ListTree(const std::string& dir, std::map<std::string, std::string>* files,
               bool recursive = true) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
+    ForEachDirectoryEntry(dir, [&](const WIN32_FIND_DATAA& found) {
+        const std::string path = dir + found.cFileName;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            (*files)[dir + name + "\\"] = "";
+            (*files)[path + "\\"] = "";
             if (recursive)
-                ListTree(dir + name + "\\", files);
+                ListTree(path + "\\", files);
         } else {
-            ReadWholeFile(dir + name, &(*files)[dir + name]);
+            ReadWholeFile(path, &(*files)[path]);
         }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    });
 }
 
 struct UninstallFixture : ::testing::Test {
