@@ -58,9 +58,7 @@ struct DialogAnswer {
     void Start(const char* choose, std::string screenshot = "") {
         worker = std::thread([=] {
             HWND dialog = WaitForWindow(nullptr, kDialogTitle, 20000);
-            DWORD start = GetTickCount();
-            while (dialog && !IsWindowVisible(dialog) && GetTickCount() - start < 5000)
-                Sleep(20);
+            Eventually([&] { return !dialog || IsWindowVisible(dialog); });
             if (!dialog)
                 return;
             shown = true;

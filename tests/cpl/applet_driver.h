@@ -21,18 +21,6 @@ std::string MessageBoxText(HWND box);
 HWND WaitForOwnedPopup(HWND owner, DWORD timeoutMs);
 // True when no window owned by owner shows up within ms.
 bool NoPopupWithin(HWND owner, DWORD ms);
-// Polls condition every 20 ms until it holds or timeoutMs passed.
-template <typename Condition> bool Eventually(Condition condition, DWORD timeoutMs = 5000) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (condition())
-            return true;
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(20);
-    }
-}
-
 // Presses a button (posted, so a message box it opens does not block the test).
 void Press(HWND dialog, int id);
 // Posts a key to a control, as the dialog's message loop would get it from the keyboard.

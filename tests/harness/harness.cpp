@@ -261,12 +261,11 @@ HANDLE StartProgmanStandIn(const std::string& dir, const std::string& settings) 
     DeleteFileA((dir + "progman_standin.log").c_str());
     HANDLE standIn = StartProgram(program + " " + settings);
     std::string log;
-    for (int i = 0; standIn && i < 250; ++i) {
-        ReadWholeFile(dir + "progman_standin.log", &log);
-        if (log.find("READY") != std::string::npos)
-            return standIn;
-        Sleep(20);
-    }
+    if (standIn && Eventually([&] {
+            ReadWholeFile(dir + "progman_standin.log", &log);
+            return log.find("READY") != std::string::npos;
+        }))
+        return standIn;
     StopProgram(&standIn);
     return nullptr;
 }
@@ -379,43 +378,28 @@ int CountProcessesNamed(const char* imageName) {
 }
 
 bool WaitForProcessesGone(const char* imageName, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (CountProcessesNamed(imageName) > 0) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(20);
-    }
-    return true;
+    return Eventually([&] { return CountProcessesNamed(imageName) == 0; }, timeoutMs);
 }
 
 HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        HWND window = FindWindowA(className, title);
-        if (window || GetTickCount() - start >= timeoutMs)
-            return window;
-        Sleep(20);
-    }
+    HWND window = nullptr;
+    Eventually([&] { return (window = FindWindowA(className, title)) != nullptr; }, timeoutMs);
+    return window;
 }
 
 HWND WaitForMessageBox(const char* caption, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        HWND box = FindWindowA("#32770", caption);
-        if ((box && IsWindowVisible(box)) || GetTickCount() - start >= timeoutMs)
-            return box;
-        Sleep(20);
-    }
+    HWND box = nullptr;
+    Eventually([&] { return (box = FindWindowA("#32770", caption)) && IsWindowVisible(box); },
+               timeoutMs);
+    return box;
 }
 
 bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (IsWindow(window)) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(20);
-    }
-    return true;
+    return Eventually([&] { return !IsWindow(window); }, timeoutMs);
+}
+
+bool WaitForFile(const std::string& path, DWORD timeoutMs) {
+    return Eventually([&] { return FileExists(path); }, timeoutMs);
 }
 
 bool SaveScreenshot(HWND window, const std::string& bmpPath) {

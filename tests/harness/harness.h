@@ -121,5 +121,18 @@ HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs);
 // buttons the box does not use, and shows the box only after that.
 HWND WaitForMessageBox(const char* caption, DWORD timeoutMs);
 bool WaitForWindowGone(HWND window, DWORD timeoutMs);
+// Polls condition every 20 ms until it holds or timeoutMs passed.
+template <typename Condition> bool Eventually(Condition condition, DWORD timeoutMs = 5000) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(20);
+    }
+}
+// Waits for a file another process creates as its signal.
+bool WaitForFile(const std::string& path, DWORD timeoutMs);
 // Saves what the screen shows of a window as a 24-bit BMP.
 bool SaveScreenshot(HWND window, const std::string& bmpPath);

@@ -106,19 +106,15 @@ struct Faults : ::testing::Test {
     static std::string Flag(const char* name) { return WindowsDir() + "fault-" + name + ".flag"; }
     // Whether the application wrote the flag in time; if not, what it and the server got to.
     static ::testing::AssertionResult Signalled(const App& app, const char* flag, DWORD timeoutMs) {
-        for (DWORD waited = 0; !FileExists(Flag(flag)); waited += 20) {
-            if (waited >= timeoutMs) {
-                std::string said;
-                ReadWholeFile(app.out, &said);
-                return ::testing::AssertionFailure() << "no " << flag << " flag after " << timeoutMs
-                                                     << " ms; the application said:\n"
-                                                     << said << "the server received:\n"
-                                                     << ServerLog() << "windows shown:\n"
-                                                     << VisibleWindows();
-            }
-            Sleep(20);
-        }
-        return ::testing::AssertionSuccess();
+        if (WaitForFile(Flag(flag), timeoutMs))
+            return ::testing::AssertionSuccess();
+        std::string said;
+        ReadWholeFile(app.out, &said);
+        return ::testing::AssertionFailure()
+               << "no " << flag << " flag after " << timeoutMs << " ms; the application said:\n"
+               << said << "the server received:\n"
+               << ServerLog() << "windows shown:\n"
+               << VisibleWindows();
     }
     static void Server(const std::string& faults) {
         ASSERT_TRUE(ServerSettings("[Faults]\r\n" + faults));

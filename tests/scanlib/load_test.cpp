@@ -220,8 +220,7 @@ TEST_F(Load, TheServerStaysForAProcessBetweenClientsAndGoesWithTheLast) {
     HANDLE staying = Start(0, "init quit signal=" + ready + " wait=" + go + " init open pages=2" +
                                   page + " close quit");
     ASSERT_NE(staying, nullptr);
-    for (int i = 0; i < 1500 && !FileExists(ready); ++i)
-        Sleep(20);
+    WaitForFile(ready, 30000);
     // The table is empty now; this process registers, quits and unloads.
     HANDLE leaving = Start(1, "init quit");
     ASSERT_NE(leaving, nullptr);

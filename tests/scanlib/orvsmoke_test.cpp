@@ -82,10 +82,12 @@ TEST_F(Smoke, TheWaitingCApplicationOpensOnceTheScannerIsFree) {
     OutFileRun holder = StartWithOutFile("orvwaitc.exe", "hold=6000");
     ASSERT_NE(holder.process, nullptr);
     std::string holding;
-    for (int i = 0; i < 1500 && holding.find("open 0") == std::string::npos; ++i) {
-        Sleep(20);
-        ReadWholeFile(holder.out, &holding);
-    }
+    Eventually(
+        [&] {
+            ReadWholeFile(holder.out, &holding);
+            return holding.find("open 0") != std::string::npos;
+        },
+        30000);
     DWORD code = 0;
     const std::string late = Run("wait=300", &code, "orvwaitc.exe");
     EXPECT_EQ(late, "orvwaitc: open -1001\norvwaitc: timed out\n");

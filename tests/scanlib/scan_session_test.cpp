@@ -239,8 +239,7 @@ TEST_F(ScanSession, CancelFromTheDialogsButtonCancelsNowAndLater) {
                   " pump=200 get=25 get=25 dialog focus start=1,0 get=25 "
                   "close");
     });
-    for (int i = 0; i < 1500 && !FileExists(shown); ++i)
-        Sleep(20);
+    WaitForFile(shown, 30000);
     HWND dialog = WaitForWindow("#32770", "Scanning", 5000);
     ASSERT_NE(dialog, nullptr);
     HWND button = GetDlgItem(dialog, IDCANCEL);
@@ -309,8 +308,7 @@ TEST_F(ScanSession, DialogTextsInTheUsersLanguage) {
         out = App("init open " + Page(8, 300, 100, 100) +
                   " start=1,0 get=50 dialog signal=" + shown + " wait=" + taken + " close");
     });
-    for (int i = 0; i < 1500 && !FileExists(shown); ++i)
-        Sleep(20);
+    WaitForFile(shown, 30000);
     HWND dialog = WaitForWindow("#32770", title.c_str(), 5000);
     EXPECT_NE(dialog, nullptr) << title;
     if (dialog) {
@@ -337,8 +335,7 @@ TEST_F(ScanSession, ASecondClientWaitsForTheFirstAndHearsWhenItClosesEvenAfterQu
         first = App("init open open busy signal=" + held + " wait=" + tried +
                     " quit close signal=" + closed + " close");
     });
-    for (int i = 0; i < 1500 && !FileExists(held); ++i)
-        Sleep(20);
+    WaitForFile(held, 30000);
     second = App("init msgid open busy notes signal=" + tried + " wait=" + closed +
                  " pump=300 notes busy open close");
     firstApp.join();

@@ -26,16 +26,6 @@ std::string Probe(const std::string& args) {
     return Run("ddeprobe.exe", args);
 }
 
-bool WaitForProcessCount(const char* name, int count, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (CountProcessesNamed(name) != count) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(50);
-    }
-    return true;
-}
-
 struct LibraryProcesses : ::testing::Test {
     void SetUp() override {
         Clear();
@@ -79,8 +69,7 @@ TEST_F(LibraryProcesses, TwoApplicationsShareOneTableAndOneServer) {
     std::string first;
     std::thread firstApp(
         [&] { first = App("load init init signal=" + flagA + " wait=" + flagB + " table"); });
-    for (int i = 0; i < 1500 && !FileExists(flagA); ++i)
-        Sleep(20);
+    WaitForFile(flagA, 30000);
     std::string second = App("load table init table signal=" + flagB);
     firstApp.join();
     DeleteFileA(flagA.c_str());
@@ -95,7 +84,7 @@ TEST_F(LibraryProcesses, TwoApplicationsShareOneTableAndOneServer) {
     EXPECT_EQ(CountLinesStartingWith(ServerLog(), "INITIATE app=Orvane topic=Vellicor"), 2)
         << ServerLog();
     EXPECT_EQ(CountProcessesNamed("ORVMAIN.EXE"), 1);
-    EXPECT_TRUE(WaitForProcessCount("ORVDR07.EXE", 1, 10000));
+    EXPECT_TRUE(Eventually([] { return CountProcessesNamed("ORVDR07.EXE") == 1; }, 10000));
 }
 
 TEST_F(LibraryProcesses, TheLastProcessToUnloadWithAnEmptyTableClosesTheServer) {
@@ -105,8 +94,7 @@ TEST_F(LibraryProcesses, TheLastProcessToUnloadWithAnEmptyTableClosesTheServer) 
     std::string holder;
     std::thread holderApp(
         [&] { holder = App("load init signal=" + flag + " wait=" + done + " quit=1 unload"); });
-    for (int i = 0; i < 1500 && !FileExists(flag); ++i)
-        Sleep(20);
+    WaitForFile(flag, 30000);
     // Another process's client remains: this unload leaves the server running.
     std::string other = App("load init quit=2 unload");
     EXPECT_NE(other.find("init 0 2\nquit 2\nunload"), std::string::npos) << other;
@@ -118,7 +106,7 @@ TEST_F(LibraryProcesses, TheLastProcessToUnloadWithAnEmptyTableClosesTheServer) 
     DeleteFileA(flag.c_str());
     DeleteFileA(done.c_str());
     EXPECT_NE(holder.find("quit 1\nunload"), std::string::npos) << holder;
-    EXPECT_TRUE(WaitForProcessCount("ORVMAIN.EXE", 0, 5000));
+    EXPECT_TRUE(WaitForProcessesGone("ORVMAIN.EXE", 5000));
     EXPECT_EQ(CountLinesStartingWith(ServerLog(), "CLOSE"), 1) << ServerLog();
 }
 
@@ -328,7 +316,7 @@ TEST_F(LibraryProcesses, TheLibraryLoadsOnlyFromTheWindowsDirectory) {
     // using it, closed it again.
     EXPECT_NE(ServerLog().find("INITIATE app=Orvane topic=Vellicor\n"), std::string::npos)
         << ServerLog();
-    EXPECT_TRUE(WaitForProcessCount("ORVMAIN.EXE", 0, 5000)) << ServerLog();
+    EXPECT_TRUE(WaitForProcessesGone("ORVMAIN.EXE", 5000)) << ServerLog();
     std::string lower = ORV_LIBRARY_FILE; // the same place in other letter cases
     CharLowerA(&lower[0]);
     EXPECT_NE(App("load=c:\\WINDOWS\\" + lower + " init").find("load ok\ninit 0 1"),
